@@ -1,0 +1,24 @@
+# Dormex: everything needed to build and test, from a fresh Debian 12 machine (as root).
+BUILD := build
+
+.PHONY: all setup build test clean
+
+all: build
+
+setup:
+	sh tools/setup.sh
+
+# One tree per width: $(BUILD)/win32 (i686) and $(BUILD)/win64 (x86_64).
+build: setup
+	@for pair in 32:i686 64:x86_64; do \
+	    w=$${pair%%:*}; arch=$${pair#*:}; \
+	    cmake -S . -B $(BUILD)/win$$w -DCMAKE_BUILD_TYPE=Release \
+	        -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$$arch.cmake >/dev/null || exit 1; \
+	    cmake --build $(BUILD)/win$$w -j2 || exit 1; \
+	done
+
+test: build
+	tools/run-tests.sh
+
+clean:
+	rm -rf $(BUILD)
