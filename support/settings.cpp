@@ -19,7 +19,9 @@ void AcquireSettings(HANDLE mutex) {
         WaitForSingleObject(mutex, INFINITE);
 }
 
-int ReleaseSettings(HANDLE mutex) { return mutex && ReleaseMutex(mutex) ? 1 : 0; }
+int ReleaseSettings(HANDLE mutex) {
+    return mutex && ReleaseMutex(mutex) ? 1 : 0;
+}
 
 } // namespace
 
@@ -61,7 +63,8 @@ SUB_API int SUB_CALL LoadSetInfo(SetInfo* info, HANDLE mutex) {
         if (fields[i].number)
             *fields[i].number = OvcGetProfileUIntA(kSection, fields[i].key, *defaultFields[i].number);
         else
-            OvcGetProfileStrA(kSection, fields[i].key, defaultFields[i].text, fields[i].text, fields[i].capacity);
+            OvcGetProfileStrA(kSection, fields[i].key, defaultFields[i].text, fields[i].text,
+                              fields[i].capacity);
     }
     OvcEndProfileBatch();
     return ReleaseSettings(mutex);

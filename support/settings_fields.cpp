@@ -111,7 +111,8 @@ void DefaultSetInfo(SetInfo* info, LANGID language, const char* settingsFolder) 
 
     bool japanese = language == kJapanese;
     const AppDefault* apps = japanese ? kJapaneseApps : kOtherApps;
-    size_t count = japanese ? sizeof kJapaneseApps / sizeof *kJapaneseApps : sizeof kOtherApps / sizeof *kOtherApps;
+    size_t count =
+        japanese ? sizeof kJapaneseApps / sizeof *kJapaneseApps : sizeof kOtherApps / sizeof *kOtherApps;
     for (size_t n = 0; n < count; ++n) {
         SaveAppEntry& app = info->Api[n];
         app.fValid = apps[n].fValid;

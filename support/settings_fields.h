@@ -8,9 +8,9 @@
 
 struct SettingField {
     char key[32];
-    UINT32* number;   // the field when it is a number, else null
-    char* text;       // the field when it is a text, else null
-    int capacity;     // of text, NUL included
+    UINT32* number; // the field when it is a number, else null
+    char* text;     // the field when it is a text, else null
+    int capacity;   // of text, NUL included
 };
 
 // All 97 fields of the record, in file order.

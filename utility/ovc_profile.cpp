@@ -10,6 +10,7 @@ namespace {
 
 // A settings file is small; anything larger than this is not ours and reads as absent.
 constexpr LONGLONG kMaxProfileBytes = 16 * 1024 * 1024;
+constexpr int kReplaceAttempts = 100;
 
 class CriticalSection {
   public:
@@ -46,18 +47,22 @@ std::string Trim(const std::string& s) {
 }
 
 bool EqualNoCase(const std::string& a, const char* b) {
-    return lstrlenA(b) == static_cast<int>(a.size()) && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(),
-                                                                       static_cast<int>(a.size()), b, -1) == CSTR_EQUAL;
+    return lstrlenA(b) == static_cast<int>(a.size()) &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b, -1) ==
+               CSTR_EQUAL;
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     if (path.empty())
         return lines;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lines;
     std::string content;
@@ -90,6 +95,19 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
+// A reader that has the file open for a moment (another process's profile read) makes the
+// rename fail with access denied; it is retried for about a second before giving up.
+bool ReplaceWithRetry(const std::string& temp, const std::string& path) {
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt >= kReplaceAttempts)
+            return false;
+        Sleep(10);
+    }
+}
+
 // Replaces the file as a whole: a reader or a crash sees the old file or the new one, never a mix.
 bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
@@ -100,7 +118,8 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& lines) 
     char suffix[32];
     OvcSnPrintFA(suffix, sizeof suffix, ".%lx.tmp", GetCurrentThreadId());
     std::string temp = path + suffix;
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -108,7 +127,7 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& lines) 
               written == content.size() && FlushFileBuffers(file);
     CloseHandle(file);
     if (ok)
-        ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        ok = ReplaceWithRetry(temp, path);
     if (!ok) {
         DWORD error = GetLastError();
         DeleteFileA(temp.c_str());
@@ -222,7 +241,9 @@ bool Store(std::vector<std::string>& lines, const char* section, const char* key
     return true;
 }
 
-bool InBatch() { return g_batchDepth > 0; }
+bool InBatch() {
+    return g_batchDepth > 0;
+}
 
 bool GetValue(const char* section, const char* key, std::string* value) {
     if (!section || !key)
@@ -281,8 +302,8 @@ OVC_API UINT OVC_CALL OvcGetProfileUIntA(const char* section, const char* key, U
     return defaultValue;
 }
 
-OVC_API int OVC_CALL OvcGetProfileStrA(const char* section, const char* key, const char* defaultValue, char* buffer,
-                                       int size) {
+OVC_API int OVC_CALL OvcGetProfileStrA(const char* section, const char* key, const char* defaultValue,
+                                       char* buffer, int size) {
     if (!buffer || size <= 0)
         return 0;
     std::string text;

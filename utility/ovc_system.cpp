@@ -19,9 +19,12 @@ OVC_API BOOL OVC_CALL OvcExitWindows(UINT flags) {
         SetLastError(error);
         return FALSE;
     }
-    return ExitWindowsEx(flags, SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED);
+    return ExitWindowsEx(flags,
+                         SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED);
 }
 
-OVC_API LANGID OVC_CALL OvcGetLangId(void) { return GetUserDefaultUILanguage(); }
+OVC_API LANGID OVC_CALL OvcGetLangId(void) {
+    return GetUserDefaultUILanguage();
+}
 
 } // extern "C"

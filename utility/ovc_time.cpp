@@ -31,7 +31,9 @@ void CivilFromDays(long long days, long long* year, unsigned* month, unsigned* d
     *year = yoe + era * 400 + (*month <= 2);
 }
 
-long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+long long FloorDiv(long long a, long long b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 long long SecondsOf(const SYSTEMTIME& t) {
     return DaysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + t.wHour * 3600LL + t.wMinute * 60LL + t.wSecond;
