@@ -270,6 +270,28 @@ TEST_F(DialogControlsTest, GroupSwitchesExactlyTheControlsInsideItsBox) {
     }
 }
 
+TEST_F(DialogControlsTest, OnlyWhollyEnclosedControlsCount) {
+    RECT box;
+    ASSERT_TRUE(GetWindowRect(dialog_.Item(1015), &box));
+    MapWindowPoints(HWND_DESKTOP, Dialog(), reinterpret_cast<POINT*>(&box), 2);
+    struct Case {
+        int left, top, right, bottom; // relative to the box's corners
+        bool inside;
+    } cases[] = {{2, 2, -2, -2, true},   {0, 0, 0, 0, true},     {2, 2, 6, -2, false}, {2, 2, -2, 6, false},
+                 {-6, 2, -2, -2, false}, {2, -6, -2, -2, false}, {2, 2, 1, -2, true}};
+    for (const Case& c : cases) {
+        HWND probe = CreateWindowExA(0, "STATIC", "", WS_CHILD, box.left + c.left, box.top + c.top,
+                                     box.right + c.right - (box.left + c.left),
+                                     box.bottom + c.bottom - (box.top + c.top), Dialog(),
+                                     reinterpret_cast<HMENU>(3001), nullptr, nullptr);
+        ASSERT_NE(nullptr, probe);
+        OvcEnableDlgGroup(Dialog(), 1015, FALSE, FALSE);
+        EXPECT_EQ(!c.inside, IsWindowEnabled(probe) != FALSE)
+            << c.left << "," << c.top << "," << c.right << "," << c.bottom;
+        DestroyWindow(probe);
+    }
+}
+
 TEST_F(DialogControlsTest, ScheduleSwitchSequenceKeepsRowsApart) {
     // As the settings dialog does it: everything off, everything on, then row 2 off again.
     EXPECT_GT(OvcEnableDlgGroup(Dialog(), 1021, FALSE, FALSE), 0);
