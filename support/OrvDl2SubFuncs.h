@@ -105,6 +105,16 @@ typedef struct MailCommand {
     WORD param2;
 } MailCommand;
 
+// ---- Wave playback ---------------------------------------------------------------------------
+
+// Starts playing a PCM wave file on the wave output device whose product name is exactly
+// deviceName (case-sensitive) at volume percent (0-100, more plays at full level) and returns at
+// once; the file plays on a thread of its own. Dropped silently while another playback of the
+// process is in progress, and when the device, the file or its layout is not usable.
+SUB_API void SUB_CALL PlayByDevice(const char* path, const char* deviceName, UINT volume);
+// Returns when no playback of the process is in progress.
+SUB_API void SUB_CALL WaitForPlayEnd(void);
+
 #ifdef __cplusplus
 }
 #endif
