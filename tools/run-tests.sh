@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs every test of both widths under Wine: a private prefix per language inside build/, an Xvfb
+# Runs every test of both widths under Wine (arguments, e.g. -R pattern, go to every CTest run): a private prefix per language inside build/, an Xvfb
 # of our own, one persistent Wine session per language. Everything it starts, it ends.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +9,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 session_prefix=""
 status=0
+extra_args=("$@")
 
 stop_session() {
     if [ -n "$session_prefix" ]; then
@@ -76,7 +77,7 @@ run_ctest() {
     local width=$1
     shift
     echo "=== win$width: ctest $*"
-    ctest --test-dir "$build/win$width" --output-on-failure -j2 "$@" || status=1
+    ctest --test-dir "$build/win$width" --output-on-failure -j2 "$@" "${extra_args[@]}" || status=1
 }
 
 start_xvfb
