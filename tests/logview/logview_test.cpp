@@ -100,10 +100,11 @@ class LogViewerTest : public ::testing::Test {
 TEST_F(LogViewerTest, OpensWithComputerNameIconAndEmptyTerminal) {
     EXPECT_EQ(ExpectedTitle(), dormex_test::WindowText(viewer_.dialog));
     EXPECT_EQ("OvcCtrlVT100", dormex_test::WindowClass(viewer_.terminal));
-    RECT frame;
-    ASSERT_TRUE(GetWindowRect(viewer_.dialog, &frame));
-    EXPECT_EQ(50, frame.left);
-    EXPECT_EQ(50, frame.top);
+    // The viewer is shown first and then moved to (50, 50).
+    RECT frame = {};
+    EXPECT_TRUE(dormex_test::WaitFor(
+        [&] { return GetWindowRect(viewer_.dialog, &frame) && frame.left == 50 && frame.top == 50; }, 2000))
+        << frame.left << ", " << frame.top;
     // Wine answers WM_GETICON only inside the window's process: check the program's icon instead.
     HMODULE program = LoadLibraryExA(ViewerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, program);
