@@ -31,7 +31,8 @@ class AppEndSessionTest : public ::testing::Test {
         EXPECT_TRUE(WaitFor(
             [&] {
                 std::string record = Record();
-                return record.find("QUERYENDSESSION\nENDSESSION 1\n") != std::string::npos;
+                size_t query = record.find("QUERYENDSESSION");
+                return query != std::string::npos && record.find("ENDSESSION 1", query) != std::string::npos;
             },
             20000))
             << Record();
