@@ -221,6 +221,9 @@ void SendToService(BYTE cmd) {
     MailSlotSend(MAILSLOT_SERV, &command, sizeof command);
 }
 
+static_assert(sizeof(NOTIFYICONDATAA) == (sizeof(void*) == 8 ? 528 : 508),
+              "the full icon record of the build");
+
 BOOL TrayIconNotify(HICON icon, DWORD message, const char* tip) {
     NOTIFYICONDATAA data;
     memset(&data, 0, sizeof data);
