@@ -10,7 +10,9 @@ namespace {
 
 const WORD Y = 2024, M = 5, D = 14; // a Tuesday
 
-DWORD Seconds(const SYSTEMTIME& time) { return OvcSysTimeToTime1970(&time); }
+DWORD Seconds(const SYSTEMTIME& time) {
+    return OvcSysTimeToTime1970(&time);
+}
 
 bool SameMinute(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
@@ -29,7 +31,8 @@ std::vector<BYTE> SentCodes(const VirtualWorld& world) {
 TEST(Supervisor, StartLoadsSettingsAndArmsTheWakeUpTimer) {
     VirtualSupervisor v(MakeTime(Y, M, D, 11, 0, 0), ScheduleSettings(12, 0));
     EXPECT_EQ(SVM_WAIT_RESUME, v.supervisor.SvmState);
-    EXPECT_EQ("Load setting information.|Set resume time 2024/05/14 11:55|-> SVM_WAIT_RESUME", v.world.LogSince(0));
+    EXPECT_EQ("Load setting information.|Set resume time 2024/05/14 11:55|-> SVM_WAIT_RESUME",
+              v.world.LogSince(0));
     ASSERT_TRUE(v.world.timerArmed);
     EXPECT_EQ(FormatTime(MakeTime(Y, M, D, 11, 55)), FormatTime(v.world.timerDue));
     EXPECT_EQ(Seconds(MakeTime(Y, M, D, 12, 0)), v.supervisor.ShutdownTime.seconds);
@@ -105,7 +108,8 @@ TEST(Supervisor, NoWarningIntervalShutsDownInTheFirstPassOfTheMinute) {
         v.Pass();
         EXPECT_EQ(SVM_SHUTDOWN, v.supervisor.SvmState);
         if (forced) {
-            EXPECT_EQ("Just time is it now !!|Forced Shutdown is executed!|-> SVM_SHUTDOWN", v.world.LogSince(mark));
+            EXPECT_EQ("Just time is it now !!|Forced Shutdown is executed!|-> SVM_SHUTDOWN",
+                      v.world.LogSince(mark));
             EXPECT_EQ(std::vector<UINT>{5}, v.world.shutdowns);
             EXPECT_TRUE(v.world.sent.empty());
         } else {
@@ -125,13 +129,15 @@ TEST(Supervisor, WarningEndsInTheFirstPassOfItsMinuteAboutOneSecondEarly) {
     v.RunUntil(MakeTime(Y, M, D, 22, 0, 2));
     ASSERT_EQ(1u, v.world.sent.size());
     EXPECT_EQ("2024-05-14 22:00:01.300", FormatTime(v.world.sent[0].at));
-    EXPECT_EQ(MailCommandToWord(MakeMailCommand(CMD_WARNING, 0, 180)), MailCommandToWord(v.world.sent[0].command));
+    EXPECT_EQ(MailCommandToWord(MakeMailCommand(CMD_WARNING, 0, 180)),
+              MailCommandToWord(v.world.sent[0].command));
     EXPECT_EQ(Seconds(MakeTime(Y, M, D, 22, 3, 1)), v.supervisor.WarningEndTime.seconds);
 
     v.RunUntil(MakeTime(Y, M, D, 22, 3, 5));
     ASSERT_EQ(2u, v.world.sent.size());
     EXPECT_EQ("2024-05-14 22:03:00.300", FormatTime(v.world.sent[1].at));
-    EXPECT_EQ(MailCommandToWord(MakeMailCommand(CMD_SHUTDOWN, 0, 180)), MailCommandToWord(v.world.sent[1].command));
+    EXPECT_EQ(MailCommandToWord(MakeMailCommand(CMD_SHUTDOWN, 0, 180)),
+              MailCommandToWord(v.world.sent[1].command));
     EXPECT_EQ(SVM_SHUTDOWN, v.supervisor.SvmState);
     EXPECT_EQ(Seconds(MakeTime(Y, M, D, 22, 23, 0)), v.supervisor.ShutdownWaitEnd.seconds);
 }
@@ -180,7 +186,8 @@ TEST(Supervisor, ReloadDuringTheWarningLeavesItWithTheNewSchedule) {
     v.world.settings = ScheduleSettings(23, 30);
     size_t mark = v.world.log.size();
     v.Pass(CMD_RELOAD);
-    EXPECT_EQ("Load setting information.|Set resume time 2024/05/14 23:25|-> SVM_WAIT_RESUME", v.world.LogSince(mark));
+    EXPECT_EQ("Load setting information.|Set resume time 2024/05/14 23:25|-> SVM_WAIT_RESUME",
+              v.world.LogSince(mark));
     EXPECT_EQ(Seconds(MakeTime(Y, M, D, 23, 30)), v.supervisor.ShutdownTime.seconds);
     v.RunUntil(MakeTime(Y, M, D, 22, 10, 0));
     EXPECT_EQ(std::vector<BYTE>{CMD_WARNING}, SentCodes(v.world));
@@ -206,8 +213,9 @@ TEST(Supervisor, WarningMinuteWithoutAPassReschedules) {
     v.world.SetNow(MakeTime(Y, M, D, 22, 4, 5)); // the warning ended at 22:03:00.5
     size_t mark = v.world.log.size();
     v.Pass();
-    EXPECT_EQ("Re-schedule, if end of warning time has passed.|Set resume time 2024/05/15 21:55|-> SVM_WAIT_RESUME",
-              v.world.LogSince(mark));
+    EXPECT_EQ(
+        "Re-schedule, if end of warning time has passed.|Set resume time 2024/05/15 21:55|-> SVM_WAIT_RESUME",
+        v.world.LogSince(mark));
     EXPECT_EQ(std::vector<BYTE>{CMD_WARNING}, SentCodes(v.world));
 }
 
@@ -307,7 +315,8 @@ TEST(Supervisor, SaveStatesGiveUpAfterTheirDeadlines) {
         EXPECT_EQ(2u, v.world.keepAwake.size()) << "passes 40 and 80";
         size_t mark = v.world.log.size();
         v.Pass();
-        EXPECT_EQ(std::string(c.text) + "|Set resume time 2024/05/14 21:55|-> SVM_WAIT_RESUME", v.world.LogSince(mark));
+        EXPECT_EQ(std::string(c.text) + "|Set resume time 2024/05/14 21:55|-> SVM_WAIT_RESUME",
+                  v.world.LogSince(mark));
         EXPECT_EQ(std::vector<BYTE>{CMD_SAVE_ABORT}, SentCodes(v.world));
         EXPECT_EQ(0u, MailCommandToWord(v.world.sent[0].command) >> 8);
     }

@@ -52,13 +52,20 @@ SetInfo ScheduleSettings(UINT32 hour, UINT32 minute) {
 
 VirtualWorld::VirtualWorld(const SYSTEMTIME& start) : now_(start) {}
 
-void VirtualWorld::Advance(DWORD milliseconds) { now_ = FromTicks(ToTicks(now_) + milliseconds * 10000ULL); }
+void VirtualWorld::Advance(DWORD milliseconds) {
+    now_ = FromTicks(ToTicks(now_) + milliseconds * 10000ULL);
+}
 
-void VirtualWorld::SetNow(const SYSTEMTIME& now) { now_ = now; }
+void VirtualWorld::SetNow(const SYSTEMTIME& now) {
+    now_ = now;
+}
 
-void VirtualWorld::Log(const char* text) { log.push_back(text); }
+void VirtualWorld::Log(const char* text) {
+    log.push_back(text);
+}
 
-bool VirtualWorld::NextShutdownTime(const SetInfo& info, const SYSTEMTIME& now, SYSTEMTIME* time, DWORD* forced) {
+bool VirtualWorld::NextShutdownTime(const SetInfo& info, const SYSTEMTIME& now, SYSTEMTIME* time,
+                                    DWORD* forced) {
     return ComputeShutdownTime(&info, &now, time, nullptr, forced) != 0;
 }
 
@@ -85,7 +92,9 @@ bool VirtualWorld::SendToApp(const MailCommand& command) {
     return true;
 }
 
-void VirtualWorld::ShutDownSystem(UINT flags) { shutdowns.push_back(flags); }
+void VirtualWorld::ShutDownSystem(UINT flags) {
+    shutdowns.push_back(flags);
+}
 
 std::string VirtualWorld::LogSince(size_t index) const {
     std::string joined;

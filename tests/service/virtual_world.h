@@ -40,7 +40,8 @@ class VirtualWorld : public SupervisorWorld {
 
     void Log(const char* text) override;
     void LoadSettings(SetInfo* info) override { *info = settings; }
-    bool NextShutdownTime(const SetInfo& info, const SYSTEMTIME& now, SYSTEMTIME* time, DWORD* forced) override;
+    bool NextShutdownTime(const SetInfo& info, const SYSTEMTIME& now, SYSTEMTIME* time,
+                          DWORD* forced) override;
     void SetResumeTimer(const SYSTEMTIME& localTime) override;
     bool ResumeTimerFired() override;
     void KeepAwake() override { keepAwake.push_back(now_); }
