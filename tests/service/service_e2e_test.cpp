@@ -33,7 +33,8 @@ SYSTEMTIME ShutdownMinute() {
 
 TEST(ServiceEndToEnd, WarnsInTheShutdownMinuteAndAsksTheApplicationToShutDown) {
     MailslotCatcher app(MAILSLOT_APP);
-    ASSERT_TRUE(app.Ok()) << "the application's mailslot must be ours, or the service shuts down: " << app.Error();
+    ASSERT_TRUE(app.Ok()) << "the application's mailslot must be ours, or the service shuts down: "
+                          << app.Error();
     LogCatcher log;
     ASSERT_TRUE(log.Ok()) << log.Error();
     SettingsFile settings;
@@ -51,7 +52,8 @@ TEST(ServiceEndToEnd, WarnsInTheShutdownMinuteAndAsksTheApplicationToShutDown) {
     ASSERT_TRUE(service.Ok()) << GetLastError();
     ASSERT_TRUE(service.Start()) << GetLastError();
     ASSERT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
-    ASSERT_TRUE(log.WaitForLine("-> SVM_WAIT_SHUTDOWN", 10000)) << "the resume time (5 minutes ahead) has passed";
+    ASSERT_TRUE(log.WaitForLine("-> SVM_WAIT_SHUTDOWN", 10000))
+        << "the resume time (5 minutes ahead) has passed";
 
     ASSERT_TRUE(app.WaitForCount(1, 150000));
     SYSTEMTIME warnedAt;
