@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <stddef.h>
+#include <stdio.h>
 
 #ifdef ORVSUB_BUILD
 #define SUB_API __declspec(dllexport)
@@ -104,6 +105,72 @@ typedef struct MailCommand {
     BYTE param1;
     WORD param2;
 } MailCommand;
+
+// Senders build every word here, so parameters a code does not carry are 0 (the struct has no
+// padding: the four bytes are exactly the three fields).
+static inline MailCommand MakeMailCommand(BYTE cmd, BYTE param1, WORD param2) {
+    MailCommand command;
+    command.cmd = cmd;
+    command.param1 = param1;
+    command.param2 = param2;
+    return command;
+}
+
+// The word as one u32: cmd in the low byte, param1 in the next, param2 in the high 16 bits.
+static inline UINT32 MailCommandToWord(MailCommand command) {
+    return (UINT32)command.cmd | ((UINT32)command.param1 << 8) | ((UINT32)command.param2 << 16);
+}
+
+static inline MailCommand MailCommandFromWord(UINT32 word) {
+    return MakeMailCommand((BYTE)(word & 0xFF), (BYTE)((word >> 8) & 0xFF), (WORD)(word >> 16));
+}
+
+// param1 * 65536 + param2: for CMD_WARNING the forced flag and the seconds of warning, the
+// creation parameter of the countdown dialog.
+static inline DWORD MailCommandParams(MailCommand command) {
+    return ((DWORD)command.param1 << 16) | (DWORD)command.param2;
+}
+
+// ---- Mailslots -------------------------------------------------------------------------------
+// A process holds at most one mailslot of its own; create, delete and receive from one thread.
+
+// Creates the process's mailslot (writable by every account and session) and logs the outcome.
+// A mailslot held already is closed first. Result 1 on success, 0 on failure.
+SUB_API int SUB_CALL MyMailSlotCreate(const char* name);
+// Closes the process's mailslot if one is held.
+SUB_API void SUB_CALL MyMailSlotDelete(void);
+// Takes at most one message without waiting: 1 and the first 4 bytes in command when a message of
+// at least 4 bytes was read (and logged), 0 otherwise; a shorter message is consumed and dropped.
+SUB_API int SUB_CALL MyMailSlotRecv(MailCommand* command);
+// Writes one message to the named mailslot. Result 1 when the mailslot could be opened, 0 when
+// nobody holds it or the name is empty.
+SUB_API int SUB_CALL MailSlotSend(const char* name, const void* data, DWORD length);
+
+// ---- Logging ---------------------------------------------------------------------------------
+// A line is "<timestamp> <computer name, 16 wide> <tag>: <message>\n", at most 1023 characters,
+// sent as one message (with its NUL) to the log mailslot, local or on the host of the key LogHost
+// of section MAIN, and appended to the log file when one is open. Logging never fails its caller.
+
+#ifdef __GNUC__
+#define SUB_PRINTF_FORMAT __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+#else
+#define SUB_PRINTF_FORMAT
+#endif
+
+// Sets the tag of the lines (null keeps the one set before) and re-reads the log host; call once
+// before the process starts other threads.
+SUB_API void SUB_CALL SetLogSlotId(const char* tag);
+// Opens the file for appending in text mode, shared with other readers and writers, and makes it
+// the log file. Result the stream, or null (the log file is then unchanged).
+SUB_API FILE* SUB_CALL OpenLogFile(const char* path);
+// Ends the log file with an empty line and closes it; result that of the close, 0 without a file.
+SUB_API int SUB_CALL CloseLogFile(void);
+// Writes one line; result that of the file write when a log file is open, else 0.
+SUB_API int SUB_CALL LogOut(const char* message);
+// LogOut of the formatted message, cut to 1023 characters.
+SUB_API int SUB_CALL LogPrintF(const char* format, ...) SUB_PRINTF_FORMAT;
+// Logs "Error detect in <operation>, err = <code>" with the system's text of the code when it has one.
+SUB_API void SUB_CALL LogError(const char* operation, int code);
 
 #ifdef __cplusplus
 }
