@@ -140,6 +140,82 @@ OVC_API BOOL OVC_CALL OvcLoadWndPosA(HWND window, const char* section);
 #define OVC_INPVAL_CLASS "OvcCtrlInpVal"
 #define OVC_IVS_EDIT 0x20 // the number can be typed; without it the field is read-only
 #define OVC_IVS_SPIN 0x40 // spin buttons at the right
+// ---- State-transition engine -----------------------------------------------------------------
+// A machine of stateCount states driven by three constant tables that the caller keeps alive
+// (they are read in place):
+// - action record, 8 bytes: byte 0 is 0; byte 1 is the timer control, two bits per timer slot
+//   from the top (bit 7 stop timer 0, bit 6 start timer 0, bit 5 stop timer 1, ... bit 0 start
+//   timer 3); bytes 2-7 hold up to six process numbers, run in order, ended by 0xFF;
+// - entry table and exit table: one action record per state, in state order;
+// - transition table: 10-byte records, next state (16-bit little-endian, 0xFFFF: none) followed
+//   by an action record; the record of event e in state s is number e * stateCount + s.
+// The machine starts in state 0 with every timer stopped and runs no entry record at creation.
+// An event e in state s runs: trace 1 (s, e); the timer control and processes of record (e, s);
+// then, when it names a next state n: the exit record of s, the change to n, trace 2 (n), the
+// entry record of n. A next state outside the table counts as none.
+// Every callback and timer expiry runs on the thread that created the machine, one at a time:
+// timers are window timers of a hidden window of that thread, so the thread must dispatch
+// messages (any modal loop does). An expiry, or an event posted from another thread, that comes
+// while a callback pumps messages is handled when the machine is idle again.
+
+DECLARE_HANDLE(HOVCSTC);
+
+// Runs process number; state is the machine's state at the call.
+typedef void(OVC_CALL* OVCSTCPROCESSPROC)(UINT number, HOVCSTC machine, UINT_PTR state);
+// Reports a step (OVC_STC_TRACE_*); the result is ignored.
+typedef int(OVC_CALL* OVCSTCTRACEPROC)(UINT kind, UINT a, UINT b, HOVCSTC machine);
+
+enum {
+    OVC_STC_TRACE_EVENT = 1,       // an event is handled: a = current state, b = event
+    OVC_STC_TRACE_STATE = 2,       // the state changed: a = new state
+    OVC_STC_TRACE_TIMER_START = 3, // a = timer slot, b = period in ms as armed
+    OVC_STC_TRACE_TIMER_STOP = 4   // a running (or expired, not yet handled) timer was stopped: a = slot
+};
+enum { OVC_STC_TIMER_SLOTS = 4 };
+
+// eventCount: the number of events the transition table holds; events from eventCount on are
+// refused. 0 states no count: the caller then vouches that every event it raises lies in the
+// table. traceProc may be null. Returns null on failure (null table or process callback,
+// stateCount 0 or above 0xFFFF: ERROR_INVALID_PARAMETER).
+OVC_API HOVCSTC OVC_CALL OvcStcCreate(const BYTE* entryTable, const BYTE* exitTable,
+                                      const BYTE* transitionTable, UINT stateCount, UINT eventCount,
+                                      OVCSTCPROCESSPROC processProc, OVCSTCTRACEPROC traceProc);
+// Timer slot 0..3: a start arms one expiry after periodMs (a running timer starts its period
+// again), a stop cancels it; the expiry handles event as OvcStcExecEvent would. A period of 0
+// means the shortest the system allows (USER_TIMER_MINIMUM); a new period applies from the
+// next start. A slot never given its information is not started. Creating thread only.
+OVC_API int OVC_CALL OvcStcSetTimerInfo(HOVCSTC machine, UINT slot, UINT periodMs, UINT event);
+// On the creating thread the event is handled at once, also from inside a callback (nested).
+// From another thread it is posted to the creating thread and handled there. Returns 1, or 0
+// (ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER for an event outside the table).
+OVC_API int OVC_CALL OvcStcExecEvent(HOVCSTC machine, UINT event);
+// Stops every timer and frees the machine; from then on no callback runs and no timer fires.
+// Called from inside a callback, the rest of the step being handled (and of every step it is
+// nested in) is abandoned when that callback returns. Creating thread only (else
+// ERROR_ACCESS_DENIED).
+OVC_API int OVC_CALL OvcStcDelete(HOVCSTC machine);
+
+// ---- Integer-keyed tree ----------------------------------------------------------------------
+// A balanced (AVL) tree of nodes keyed by an unsigned pointer-sized integer (a handle's value);
+// each node holds a copy of the caller's bytes, of any size up to INT_MAX. A tree may be used
+// from several threads.
+
+DECLARE_HANDLE(HOVCAVL);
+
+// The three arguments are reserved and must be 0. Returns null on failure.
+OVC_API HOVCAVL OVC_CALL OvcAvlCreate(UINT_PTR reserved1, UINT_PTR reserved2, UINT_PTR reserved3);
+// Adds a node with a copy of size bytes. Returns 1, or 0 when the key is present already
+// (ERROR_ALREADY_EXISTS) or on failure.
+OVC_API int OVC_CALL OvcAvlInsNode(HOVCAVL tree, UINT_PTR key, const void* data, UINT size);
+// Replaces the bytes of an existing node (the size may change). Returns 1, or 0 when the key
+// is absent (ERROR_NOT_FOUND) or on failure; a failure leaves the node as it was.
+OVC_API int OVC_CALL OvcAvlRepNode(HOVCAVL tree, UINT_PTR key, const void* data, UINT size);
+// Returns -1 when the key is absent (ERROR_NOT_FOUND) or on failure; otherwise the stored size,
+// after copying the node into buffer when it fits in size bytes. A smaller buffer is left
+// untouched (ERROR_INSUFFICIENT_BUFFER): compare the result with size.
+OVC_API int OVC_CALL OvcAvlGetNodeByKey(HOVCAVL tree, UINT_PTR key, void* buffer, UINT size);
+// Frees the tree and its nodes. Returns 1, or 0 for an unknown tree.
+OVC_API int OVC_CALL OvcAvlDelete(HOVCAVL tree);
 
 #ifdef __cplusplus
 }
