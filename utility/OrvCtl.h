@@ -216,6 +216,57 @@ OVC_API int OVC_CALL OvcAvlRepNode(HOVCAVL tree, UINT_PTR key, const void* data,
 OVC_API int OVC_CALL OvcAvlGetNodeByKey(HOVCAVL tree, UINT_PTR key, void* buffer, UINT size);
 // Frees the tree and its nodes. Returns 1, or 0 for an unknown tree.
 OVC_API int OVC_CALL OvcAvlDelete(HOVCAVL tree);
+// ---- Message maps ----------------------------------------------------------------------------
+// A window or dialog procedure is a dispatch through a table of entries ended by kind 0. Kind 1
+// matches the message; kind 2 matches WM_COMMAND from control (or menu item) id, the low word of
+// wParam. The first matching entry in table order wins. Window handlers' results are returned as
+// the window procedure's result; a dialog handler returns TRUE when it handled the message.
+typedef LRESULT(OVC_CALL* OvcMmpHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+typedef struct OvcMmpEntry {
+    UINT kind;
+    UINT message;
+    UINT_PTR id;
+    OvcMmpHandler handler;
+    UINT_PTR reserved; // 0
+} OvcMmpEntry;
+#define OVC_MMP_END 0
+#define OVC_MMP_MESSAGE 1
+#define OVC_MMP_COMMAND 2
+#define OVC_MMP_ON_MESSAGE(message, handler) {OVC_MMP_MESSAGE, (message), 0, (handler), 0}
+#define OVC_MMP_ON_COMMAND(id, handler) {OVC_MMP_COMMAND, WM_COMMAND, (id), (handler), 0}
+#define OVC_MMP_TABLE_END {OVC_MMP_END, 0, 0, 0, 0}
+// The work area a table is dispatched through: zeroed before OvcMmpInitTbl, kept (with the table)
+// for as long as the window or dialog uses it.
+#define OVC_MMP_WORK_WORDS 5
+// Binds table to work and indexes it for dispatch. Only the first call on a work area does
+// anything, so a procedure may call it on every message. Returns 1, or 0 for a null argument.
+OVC_API int OVC_CALL OvcMmpInitTbl(const OvcMmpEntry* table, UINT_PTR* work);
+// The matching handler's result, else DefWindowProcA's (also for a work area never initialised).
+OVC_API LRESULT OVC_CALL OvcMmpWndMsgHandle(UINT_PTR* work, HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+// The matching handler's result, else FALSE (the dialog manager's default handling).
+OVC_API INT_PTR OVC_CALL OvcMmpDlgMsgHandle(UINT_PTR* work, HWND dialog, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+
+// ---- Terminal control "OvcCtrlVT100" ---------------------------------------------------------
+// A scrolling, read-only terminal view for live logs. Its window text at creation is its property
+// text, "P: PN=Terminal, LF=14, VW=512": PN names the setting (informational), LF is the line pitch
+// in pixels (font cell height, 8..64, default 14), VW the number of finished lines kept (16..100000,
+// default 512; older lines are dropped). Bytes are ANSI text in the system code page: LF ends a
+// line, CR and NUL are ignored, TAB moves to the next multiple of 8 columns, ESC sequences
+// (CSI included) are dropped, other control bytes and broken double-byte characters show as '?',
+// and a line longer than 2048 bytes wraps. With style OVCVTS_FOLLOW the view keeps the newest line
+// in sight unless the user has scrolled back. The user selects lines with the mouse (Shift extends)
+// and copies them with Ctrl+C or the context menu. WM_GETTEXT gives the kept lines joined by CRLF,
+// WM_SETTEXT replaces them.
+#define OVC_VT100_CLASS "OvcCtrlVT100"
+#define OVCVTS_FOLLOW 0x0004
+// Number of lines finished since creation (low 32 bits); works across processes.
+#define OVCVTM_GETLINECOUNT (WM_USER + 0x100)
+// Appends count bytes (count -1: up to the terminating NUL) to a terminal control of the calling
+// process, from the control's thread or another thread of the process. Returns 1, or 0 with the
+// last error set (ERROR_INVALID_WINDOW_HANDLE, ERROR_INVALID_PARAMETER).
+OVC_API int OVC_CALL OvcVthPutTextA(HWND control, const char* bytes, int count);
 
 #ifdef __cplusplus
 }
