@@ -38,7 +38,8 @@ const PfLogText kPfLog[] = {
     {"SaveAct - PF-11: ファイル保存終了チェック", "SaveAct - PF-11: End check the file-save."},
     {"SaveAct - PF-12: ＡＰＰウインドクローズチェック(hwnd=%p)",
      "SaveAct - PF-12: Close check the application window.(hwnd=%p)"},
-    {"SaveAct - PF-13: アプリを操作対象から外す", "SaveAct - PF-13: An application is removed from operational object."},
+    {"SaveAct - PF-13: アプリを操作対象から外す",
+     "SaveAct - PF-13: An application is removed from operational object."},
     {"SaveAct - PF-14: タイマカウンタ クリアー", "SaveAct - PF-14: Clear timer counter"},
 };
 
@@ -179,8 +180,9 @@ void AnswerSaveAs() {
     char path[SavePathSize];
     if (!BuildSavePath(SaveRun.SaveFolder, now, name, path, sizeof path)) {
         // A cut path would save under a name nobody watches for; the state's limit gives up.
-        LogPrintF(SaveLogInJapanese() ? "SaveAct - PF-3: 保存先のパスが%dバイトに収まらないため入力しません"
-                                      : "SaveAct - PF-3: The save path does not fit in %d bytes; nothing is typed.",
+        LogPrintF(SaveLogInJapanese()
+                      ? "SaveAct - PF-3: 保存先のパスが%dバイトに収まらないため入力しません"
+                      : "SaveAct - PF-3: The save path does not fit in %d bytes; nothing is typed.",
                   SavePathSize);
         return;
     }
@@ -302,8 +304,8 @@ void CheckSaveEnd() {
     if (LimitPassed(SaveRun.Timers.saveEndLimit))
         return;
     // Opening without sharing fails for as long as the writer keeps the file open.
-    HANDLE file =
-        CreateFileA(SaveRun.SaveFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(SaveRun.SaveFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     CloseHandle(file);
@@ -312,7 +314,8 @@ void CheckSaveEnd() {
 
 // PF-12
 void CheckAppClose() {
-    LogPrintF(SaveLogInJapanese() ? kPfLog[12].japanese : kPfLog[12].english, static_cast<void*>(SaveRun.TargetWnd));
+    LogPrintF(SaveLogInJapanese() ? kPfLog[12].japanese : kPfLog[12].english,
+              static_cast<void*>(SaveRun.TargetWnd));
     if (LimitPassed(SaveRun.Timers.windowCloseLimit))
         return;
     if (!IsWindow(SaveRun.TargetWnd))
@@ -347,9 +350,9 @@ void EndRun() {
 }
 
 void (*const kProcesses[])() = {
-    SearchAppWindowProcess, RequestSaveAs,  CheckSaveAsStart,    AnswerSaveAs,  CheckSaveAsEnd,
+    SearchAppWindowProcess, RequestSaveAs,      CheckSaveAsStart,    AnswerSaveAs,  CheckSaveAsEnd,
     CloseAppWindow,         CheckSaveAsOrClose, CheckConfirmOrClose, AnswerConfirm, CheckConfirmEnd,
-    CheckSaveStart,         CheckSaveEnd,   CheckAppClose,       PassOver,      ClearElapsed,
+    CheckSaveStart,         CheckSaveEnd,       CheckAppClose,       PassOver,      ClearElapsed,
 };
 
 } // namespace

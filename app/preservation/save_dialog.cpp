@@ -114,6 +114,7 @@ void PreservationAbortCommand() {
                 "SaveAct - No preservation is running; CMD_SAVE_ABORT is ignored.");
         return;
     }
-    SaveLog("SaveAct - CMD_SAVE_ABORT: ドキュメントの保存を中止します", "SaveAct - CMD_SAVE_ABORT: the preservation is closed.");
+    SaveLog("SaveAct - CMD_SAVE_ABORT: ドキュメントの保存を中止します",
+            "SaveAct - CMD_SAVE_ABORT: the preservation is closed.");
     PostMessageA(SaveRun.ProgressDlg, WM_COMMAND, IDOK, 0);
 }

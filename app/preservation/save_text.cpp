@@ -2,6 +2,7 @@
 
 #include <OrvCtl.h>
 
+#include <limits.h>
 #include <string.h>
 
 bool TitleContains(const char* title, const char* part) {
@@ -27,7 +28,8 @@ void FormatSaveStamp(const SYSTEMTIME& time, char* stamp, int size) {
                  time.wMinute, time.wSecond);
 }
 
-bool BuildSavePath(const char* folder, const SYSTEMTIME& time, const char* cleanedName, char* path, int size) {
+bool BuildSavePath(const char* folder, const SYSTEMTIME& time, const char* cleanedName, char* path,
+                   int size) {
     char stamp[SaveStampSize];
     FormatSaveStamp(time, stamp, sizeof stamp);
     char built[SavePathSize * 2];

@@ -100,7 +100,8 @@ std::string ProposedName() {
     return std::to_string(currentDoc) + "_" + options.name;
 }
 
-HWND AddChild(HWND parent, const char* className, const char* text, DWORD style, int id, int x, int y, int w, int h) {
+HWND AddChild(HWND parent, const char* className, const char* text, DWORD style, int id, int x, int y, int w,
+              int h) {
     return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
@@ -109,12 +110,12 @@ void ShowSaveAs() {
     if (saveAsWindow || options.noDialog)
         return;
     std::string title = "Save As - " + options.title;
-    saveAsWindow = CreateWindowExA(0, "DocAppSaveAs", title.c_str(), WS_POPUP | WS_CAPTION, 100, 100, 320, 120,
-                                   mainWindow, nullptr, instance, nullptr);
+    saveAsWindow = CreateWindowExA(0, "DocAppSaveAs", title.c_str(), WS_POPUP | WS_CAPTION, 100, 100, 320,
+                                   120, mainWindow, nullptr, instance, nullptr);
     if (!saveAsWindow)
         return;
-    HWND edit = AddChild(saveAsWindow, "EDIT", ProposedName().c_str(), WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
-                         kEditId, 10, 10, 290, 22);
+    HWND edit = AddChild(saveAsWindow, "EDIT", ProposedName().c_str(),
+                         WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, kEditId, 10, 10, 290, 22);
     HWND ok = AddChild(saveAsWindow, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 130, 45, 80, 24);
     AddChild(saveAsWindow, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 220, 45, 80, 24);
     ShowWindow(saveAsWindow, SW_SHOW);
@@ -127,8 +128,8 @@ void ShowConfirm() {
     if (confirmWindow)
         return;
     std::string title = "Save changes - " + options.title;
-    confirmWindow = CreateWindowExA(0, "DocAppConfirm", title.c_str(), WS_POPUP | WS_CAPTION, 120, 120, 240, 90,
-                                    mainWindow, nullptr, instance, nullptr);
+    confirmWindow = CreateWindowExA(0, "DocAppConfirm", title.c_str(), WS_POPUP | WS_CAPTION, 120, 120, 240,
+                                    90, mainWindow, nullptr, instance, nullptr);
     if (!confirmWindow)
         return;
     HWND yes = AddChild(confirmWindow, "BUTTON", "Yes", BS_DEFPUSHBUTTON | WS_TABSTOP, IDYES, 20, 20, 80, 24);
