@@ -172,6 +172,16 @@ SUB_API int SUB_CALL LogPrintF(const char* format, ...) SUB_PRINTF_FORMAT;
 // Logs "Error detect in <operation>, err = <code>" with the system's text of the code when it has one.
 SUB_API void SUB_CALL LogError(const char* operation, int code);
 
+// ---- Wave playback ---------------------------------------------------------------------------
+
+// Starts playing a PCM wave file on the wave output device whose product name is exactly
+// deviceName (case-sensitive) at volume percent (0-100, more plays at full level) and returns at
+// once; the file plays on a thread of its own. Dropped silently while another playback of the
+// process is in progress, and when the device, the file or its layout is not usable.
+SUB_API void SUB_CALL PlayByDevice(const char* path, const char* deviceName, UINT volume);
+// Returns when no playback of the process is in progress.
+SUB_API void SUB_CALL WaitForPlayEnd(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -216,6 +216,7 @@ OVC_API int OVC_CALL OvcAvlRepNode(HOVCAVL tree, UINT_PTR key, const void* data,
 OVC_API int OVC_CALL OvcAvlGetNodeByKey(HOVCAVL tree, UINT_PTR key, void* buffer, UINT size);
 // Frees the tree and its nodes. Returns 1, or 0 for an unknown tree.
 OVC_API int OVC_CALL OvcAvlDelete(HOVCAVL tree);
+
 // ---- Message maps ----------------------------------------------------------------------------
 // A window or dialog procedure is a dispatch through a table of entries ended by kind 0. Kind 1
 // matches the message; kind 2 matches WM_COMMAND from control (or menu item) id, the low word of
