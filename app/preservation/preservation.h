@@ -1,15 +1,11 @@
 // The document preservation engine of the desktop application: a run saves the documents open in
 // the configured applications under time-stamped names in the preservation folder, behind a
-// small modal progress dialog (resource 106 of the application).
+// small modal progress dialog (resource IDD_SAVING of the running program).
 #pragma once
 
 #include <windows.h>
 
 #include <OrvDl2SubFuncs.h>
-
-// Resource id of the progress dialog and its message text.
-#define IDD_SAVE_PROGRESS 106
-#define IDC_SAVE_PROGRESS_TEXT 1030
 
 // Works through the ten entries of apps (read in place while the run goes on) and returns when the
 // run has ended: no window left, CMD_SAVE_ABORT (PreservationAbortCommand) or Cancel (which asks

@@ -1,5 +1,6 @@
 // The preservation run and its progress dialog. The Japanese texts are code page 932.
 #include "preservation.h"
+#include "resource.h"
 #include "save_run.h"
 #include "save_tables.h"
 
@@ -18,7 +19,7 @@ void SendToService(BYTE command) {
 LRESULT OVC_CALL OnInitDialog(HWND dialog, UINT, WPARAM, LPARAM) {
     SaveRun.ProgressDlg = dialog;
     OvcMoveWindowToCenterOfMonitor(dialog);
-    OvcSetDlgItemStrA(dialog, IDC_SAVE_PROGRESS_TEXT,
+    OvcSetDlgItemStrA(dialog, IDC_SAVING_TEXT,
                       SaveLogInJapanese() ? "ドキュメントの保存中です" : "Saving documents now");
     SetTimer(dialog, TIMER_SAVE_START, kSaveStartDelayMs, nullptr);
     return 1;
@@ -75,7 +76,7 @@ void RunPreservation(const char* saveFolder, HWND parent, SaveAppEntry* apps) {
         OvcStcSetTimerInfo(SaveRun.SaveStc, 1, SaveRun.Timers.interval, SAE_INTERVAL);
         SaveRun.DoneTree = OvcAvlCreate(0, 0, 0);
         if (SaveRun.DoneTree) {
-            DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SAVE_PROGRESS), parent,
+            DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SAVING), parent,
                             ProgressDialogProc, 0);
             SaveRun.ProgressDlg = nullptr;
         }

@@ -9,6 +9,9 @@
 //   /docs:N          N documents in one window, titled "BASE - Doc k"; saving one closes it
 //   /confirm         closing an unsaved document asks Yes/No first (Yes: Save-As, then close)
 //   /focusbutton     the Save-As dialog gives the focus to its OK button instead of the edit box
+//   /stuckconfirm    the confirmation ignores Yes and stays
+//   /nowrite         OK closes the Save-As dialog without writing anything
+//   /noclose         the main window ignores requests to close
 //   /vanish          the process ends as soon as it is asked to save or to close
 //   /hidden          the main window is never shown by the program itself
 //   /topmost         the main window is topmost
@@ -35,6 +38,9 @@ struct Options {
     bool confirm = false;
     bool focusButton = false;
     bool vanish = false;
+    bool stuckConfirm = false;
+    bool noWrite = false;
+    bool noClose = false;
     bool hidden = false;
     bool topmost = false;
 } options;
@@ -75,6 +81,12 @@ void ParseOptions() {
             options.confirm = true;
         else if (!_stricmp(arg, "/focusbutton"))
             options.focusButton = true;
+        else if (!_stricmp(arg, "/stuckconfirm"))
+            options.stuckConfirm = true;
+        else if (!_stricmp(arg, "/nowrite"))
+            options.noWrite = true;
+        else if (!_stricmp(arg, "/noclose"))
+            options.noClose = true;
         else if (!_stricmp(arg, "/vanish"))
             options.vanish = true;
         else if (!_stricmp(arg, "/hidden"))
@@ -171,14 +183,14 @@ void DocumentSaved() {
         return;
     }
     saved = true;
-    if (closing || MultiDoc())
+    if ((closing || MultiDoc()) && !options.noClose)
         DestroyWindow(mainWindow);
 }
 
 void SaveAsOk() {
     char typed[1024] = "";
     GetDlgItemTextA(saveAsWindow, kEditId, typed, sizeof typed);
-    if (!typed[0] || !WriteDocument(typed + options.ext)) {
+    if (!options.noWrite && (!typed[0] || !WriteDocument(typed + options.ext))) {
         MessageBeep(MB_ICONERROR);
         return;
     }
@@ -194,8 +206,8 @@ void AskToClose() {
         ShowConfirm();
         return;
     }
-    if (MultiDoc() && !saved)
-        return; // the document in view is not saved; a multi-document window stays
+    if (options.noClose || (MultiDoc() && !saved))
+        return; // a multi-document window stays while the document in view is not saved
     DestroyWindow(mainWindow);
 }
 
@@ -213,7 +225,8 @@ LRESULT CALLBACK SaveAsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 LRESULT CALLBACK ConfirmProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO)) {
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO) &&
+        !options.stuckConfirm) {
         DestroyWindow(window);
         confirmWindow = nullptr;
         if (LOWORD(wParam) == IDNO) {
