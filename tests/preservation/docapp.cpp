@@ -1,7 +1,8 @@
 // A small document application for the preservation tests. Its windows and behaviour are chosen
 // by its command line:
-//   /title:BASE      main window title (unique per test); the Save-As dialog is "Save As - BASE",
-//                    the save-changes confirmation "Save changes - BASE"
+//   /title:BASE      main window "BASE - DocApp" (BASE unique per test); the Save-As dialog is
+//                    "Save As - BASE", the save-changes confirmation "Save changes - BASE", so
+//                    that "BASE - DocApp" matches the main window only
 //   /name:NAME       the file name the Save-As dialog proposes (default "Document.txt")
 //   /ext:EXT         appends its own extension to the typed path when writing
 //   /hold:MS         keeps the written file open, unshared, for MS ms
@@ -102,8 +103,8 @@ bool MultiDoc() {
 
 std::string MainTitle() {
     if (!MultiDoc())
-        return options.title;
-    return options.title + " - Doc " + std::to_string(currentDoc);
+        return options.title + " - DocApp";
+    return options.title + " - DocApp - Doc " + std::to_string(currentDoc);
 }
 
 std::string ProposedName() {

@@ -12,6 +12,7 @@
 #include <OrvDl2SubFuncs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,6 +32,11 @@ const char kFastTimers[] = "TmCyc=100\r\nTmInterval=100\r\nTmSrtSaveAs=1500\r\nT
 std::string UniqueTitle(const std::string& what) {
     static int counter = 0;
     return "PresRun-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" + what;
+}
+
+// The document application's main window title for /title:title.
+std::string AppTitle(const std::string& title) {
+    return title + " - DocApp";
 }
 
 bool IsStampedName(const std::string& file, const std::string& name) {
@@ -83,7 +89,7 @@ class PreservationRunTest : public ::testing::Test {
         return window;
     }
     static std::string Expected(const std::string& title, const std::string& options) {
-        return options.find("/docs:") != std::string::npos ? title + " - Doc 1" : title;
+        return AppTitle(title) + (options.find("/docs:") != std::string::npos ? " - Doc 1" : "");
     }
 
     SaveAppEntry& Entry(int index, const std::string& appStr, bool trySaveAs, const std::string& saveAsStr,
@@ -99,10 +105,10 @@ class PreservationRunTest : public ::testing::Test {
     }
     // An entry for a document application started with StartDoc(title).
     SaveAppEntry& SaveAsEntry(int index, const std::string& title, bool multiDoc = false) {
-        return Entry(index, title, true, "Save As - " + title, "Save changes - " + title, multiDoc);
+        return Entry(index, AppTitle(title), true, "Save As - " + title, "Save changes - " + title, multiDoc);
     }
     SaveAppEntry& CloseFirstEntry(int index, const std::string& title) {
-        return Entry(index, title, false, "Save As - " + title, "Save changes - " + title);
+        return Entry(index, AppTitle(title), false, "Save As - " + title, "Save changes - " + title);
     }
 
     // Runs a preservation; a run still open after deadlineMs is cancelled (and the test fails).
@@ -254,19 +260,19 @@ TEST_F(PreservationRunTest, EveryWaitingLimitPassesTheWindowOverAndTheRunGoesOn)
         const std::string next = UniqueTitle(std::string(c.name) + "-next");
         ASSERT_TRUE(StartDoc(stuck, c.options));
         ASSERT_TRUE(StartDoc(next, "/name:next.txt"));
-        Entry(0, stuck, c.trySaveAs, c.saveAsStr ? c.saveAsStr : "Save As - " + stuck,
+        Entry(0, AppTitle(stuck), c.trySaveAs, c.saveAsStr ? c.saveAsStr : "Save As - " + stuck,
               c.savStr ? c.savStr : "Save changes - " + stuck);
         SaveAsEntry(1, next);
-        size_t filesBefore = SavedFiles().size();
+        std::vector<std::string> before = SavedFiles();
         Run();
         EXPECT_TRUE(Logged("SaveAct - sts = " + std::to_string(c.state) + ", evt = 13"));
         EXPECT_EQ(1u, LoggedCount("SaveAct - PF-13:"));
-        std::vector<std::string> files = SavedFiles();
-        size_t nextFiles = 0;
-        for (const std::string& file : files)
-            nextFiles += IsStampedName(file, "next.txt") ? 1 : 0;
-        EXPECT_EQ(1u, nextFiles) << "the next window is saved";
-        EXPECT_LE(files.size(), filesBefore + 2);
+        std::vector<std::string> added;
+        for (const std::string& file : SavedFiles())
+            if (std::find(before.begin(), before.end(), file) == before.end())
+                added.push_back(file);
+        ASSERT_EQ(1u, added.size()) << "only the next window is saved";
+        EXPECT_TRUE(IsStampedName(added[0], "next.txt")) << added[0];
     }
 }
 
@@ -285,7 +291,7 @@ TEST_F(PreservationRunTest, TakesAMultiDocumentWindowUpTwentyTimes) {
         EXPECT_EQ(1u, matches) << "document " << k;
     }
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(title + " - Doc 21", dormex_test::WindowTitle(window));
+    EXPECT_EQ(AppTitle(title) + " - Doc 21", dormex_test::WindowTitle(window));
     EXPECT_EQ(0u, LoggedCount("PF-13"));
 }
 
@@ -321,7 +327,7 @@ TEST_F(PreservationRunTest, AnEmptyAppStrTakesTheFirstWindowOfTheSession) {
 }
 
 TEST_F(PreservationRunTest, WithNoWindowTheDialogClosesAfterAboutTwoSeconds) {
-    Entry(0, UniqueTitle("Nobody"), true, "Save As");
+    Entry(0, AppTitle(UniqueTitle("Nobody")), true, "Save As");
     HWND seen = nullptr;
     std::string text;
     std::thread watcher([&] {
@@ -354,7 +360,7 @@ TEST_F(PreservationRunTest, CancelAsksTheServiceToRescheduleAndEndsTheRun) {
     ASSERT_TRUE(service.Ok());
     const std::string title = UniqueTitle("Cancelled");
     ASSERT_TRUE(StartDoc(title, "/nodialog"));
-    Entry(0, title, true, "Save As - " + title);
+    Entry(0, AppTitle(title), true, "Save As - " + title);
     WriteTimers("TmCyc=100\r\nTmSrtSaveAs=60000\r\n");
     std::thread clicker([] {
         // Once the run waits for the Save-As dialog, the user presses Cancel.
@@ -423,19 +429,23 @@ TEST_F(PreservationRunTest, AnUnusableFolderOrPathGivesTheWindowUpAndTheRunGoesO
 }
 
 TEST_F(PreservationRunTest, TimerValuesOfZeroOrHugeStillLetTheRunEnd) {
-    WriteTimers(
-        "TmCyc=0\r\nTmInterval=0\r\nTmSrtSaveAs=0\r\nTmEndSaveAs=4294967295\r\nTmSaveStart=4294967295\r\n"
-        "TmSaveEnd=4294967295\r\nTmClose=4294967295\r\n");
+    // A cycle of 0 takes its default; a limit of 0 gives up at the first check; huge limits wait
+    // for what does come.
+    WriteTimers("TmCyc=0\r\nTmInterval=0\r\nTmSrtSaveAs=0\r\nTmEndSaveAs=4294967295\r\n"
+                "TmClsOrRew=4294967295\r\nTmRewrite=4294967295\r\nTmSaveStart=4294967295\r\n"
+                "TmSaveEnd=4294967295\r\nTmClose=4294967295\r\n");
     const std::string never = UniqueTitle("ZeroLimit");
     const std::string saved = UniqueTitle("HugeLimits");
     ASSERT_TRUE(StartDoc(never, "/nodialog"));
-    ASSERT_TRUE(StartDoc(saved));
+    ASSERT_TRUE(StartDoc(saved, "/confirm"));
     SaveAsEntry(0, never);
-    SaveAsEntry(1, saved);
+    CloseFirstEntry(1, saved);
     Run(60000);
-    EXPECT_TRUE(Logged("SaveAct - Timer 0 START (1000ms)")) << "a cycle of 0 takes its default";
-    EXPECT_TRUE(Logged("SaveAct - sts = 1, evt = 13")) << "a limit of 0 gives up at the first check";
+    EXPECT_TRUE(Logged("SaveAct - Timer 0 START (1000ms)"));
+    EXPECT_TRUE(Logged("SaveAct - Timer 1 START (3000ms)"));
+    EXPECT_TRUE(Logged("SaveAct - sts = 1, evt = 13"));
     EXPECT_EQ(1u, LoggedCount("SaveAct - PF-2:"));
+    EXPECT_EQ(1u, LoggedCount("SaveAct - PF-13:"));
     EXPECT_EQ(1u, SavedFiles().size());
 }
 

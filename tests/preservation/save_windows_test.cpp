@@ -38,7 +38,8 @@ HWND StartDocApp(ChildProcess& app, const std::string& title, const std::string&
     if (!app.Start(dormex_test::TestProgram("docapp.exe"), "\"/title:" + title + "\" " + more))
         return nullptr;
     HWND window = nullptr;
-    WaitFor([&] { return (window = FindTopLevelOfProcess(app.Id(), title)) != nullptr; }, 10000);
+    WaitFor([&] { return (window = FindTopLevelOfProcess(app.Id(), title + " - DocApp")) != nullptr; },
+            10000);
     return window;
 }
 
