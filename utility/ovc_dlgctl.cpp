@@ -31,6 +31,14 @@ std::string WindowText(HWND window) {
 
 const char* const kBlanks = " \t";
 
+// GetDlgItem, with the error Windows reports for an id the dialog does not have (Wine sets none).
+HWND Control(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    if (!control && IsWindow(dialog))
+        SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
+    return control;
+}
+
 bool ContainsRect(const RECT& outer, const RECT& inner) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -41,14 +49,14 @@ bool ContainsRect(const RECT& outer, const RECT& inner) {
 extern "C" {
 
 OVC_API UINT OVC_CALL OvcGetDlgItemChk(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return 0;
     return SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
 OVC_API BOOL OVC_CALL OvcSetDlgItemChk(HWND dialog, int id, UINT checked) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return FALSE;
     // BM_SETCHECK changes the state only: the dialog gets no BN_CLICKED, so no rule runs.
@@ -57,7 +65,7 @@ OVC_API BOOL OVC_CALL OvcSetDlgItemChk(HWND dialog, int id, UINT checked) {
 }
 
 OVC_API int OVC_CALL OvcGetDlgItemStrA(HWND dialog, int id, char* buffer, int size) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return -1;
     if (!buffer || size < 1) {
@@ -68,7 +76,7 @@ OVC_API int OVC_CALL OvcGetDlgItemStrA(HWND dialog, int id, char* buffer, int si
 }
 
 OVC_API BOOL OVC_CALL OvcSetDlgItemStrA(HWND dialog, int id, const char* text) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return FALSE;
     return SetWindowTextA(control, text ? text : "");
@@ -77,7 +85,7 @@ OVC_API BOOL OVC_CALL OvcSetDlgItemStrA(HWND dialog, int id, const char* text) {
 OVC_API UINT OVC_CALL OvcGetDlgItemUInt(HWND dialog, int id, BOOL* ok) {
     UINT value = 0;
     bool parsed = false;
-    if (HWND control = GetDlgItem(dialog, id)) {
+    if (HWND control = Control(dialog, id)) {
         std::string text = WindowText(control);
         size_t first = text.find_first_not_of(kBlanks);
         size_t last = text.find_last_not_of(kBlanks);
@@ -91,13 +99,13 @@ OVC_API UINT OVC_CALL OvcGetDlgItemUInt(HWND dialog, int id, BOOL* ok) {
 }
 
 OVC_API BOOL OVC_CALL OvcSetDlgItemUInt(HWND dialog, int id, UINT value) {
-    if (!GetDlgItem(dialog, id))
+    if (!Control(dialog, id))
         return FALSE;
     return SetDlgItemInt(dialog, id, value, FALSE);
 }
 
 OVC_API int OVC_CALL OvcSetDlgItemCboAddA(HWND dialog, int id, const char* text, int position) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return -1;
     LRESULT index = position == -1
@@ -108,7 +116,7 @@ OVC_API int OVC_CALL OvcSetDlgItemCboAddA(HWND dialog, int id, const char* text,
 }
 
 OVC_API BOOL OVC_CALL OvcSetDlgItemCboIx(HWND dialog, int id, int index) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return FALSE;
     // CB_SETCURSEL with an index beyond the list would clear the selection: refuse it first.
@@ -122,7 +130,7 @@ OVC_API BOOL OVC_CALL OvcSetDlgItemCboIx(HWND dialog, int id, int index) {
 }
 
 OVC_API int OVC_CALL OvcGetDlgItemCboIx(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return -1;
     LRESULT index = SendMessageA(control, CB_GETCURSEL, 0, 0);
@@ -130,7 +138,7 @@ OVC_API int OVC_CALL OvcGetDlgItemCboIx(HWND dialog, int id) {
 }
 
 OVC_API int OVC_CALL OvcGetDlgItemCboItemA(HWND dialog, int id, int index, char* buffer, int size) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return -1;
     LRESULT length = SendMessageA(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -149,7 +157,7 @@ OVC_API int OVC_CALL OvcGetDlgItemCboItemA(HWND dialog, int id, int index, char*
 }
 
 OVC_API BOOL OVC_CALL OvcEnableDlgItem(HWND dialog, int id, BOOL enable) {
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = Control(dialog, id);
     if (!control)
         return FALSE;
     EnableWindow(control, enable);
@@ -159,7 +167,7 @@ OVC_API BOOL OVC_CALL OvcEnableDlgItem(HWND dialog, int id, BOOL enable) {
 // A control belongs to a group box by position, not by tab order: the settings layout puts the
 // row check boxes before their rows and the last minute field at the end of the template.
 OVC_API int OVC_CALL OvcEnableDlgGroup(HWND dialog, int groupBoxId, BOOL enableInside, BOOL enableGroupBox) {
-    HWND box = GetDlgItem(dialog, groupBoxId);
+    HWND box = Control(dialog, groupBoxId);
     RECT area;
     if (!box || !GetWindowRect(box, &area))
         return -1;

@@ -109,21 +109,22 @@ OVC_API BOOL OVC_CALL OvcSetFocusWindow(HWND window) {
         return FALSE;
     }
     HWND top = GetAncestor(window, GA_ROOT);
-    DWORD targetThread = GetWindowThreadProcessId(window, nullptr);
     HWND foreground = GetForegroundWindow();
     {
         ThreadInputLink withForeground(foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0);
-        ThreadInputLink withTarget(targetThread);
+        ThreadInputLink withTarget(GetWindowThreadProcessId(window, nullptr));
         if (IsIconic(top))
             ShowWindow(top, SW_RESTORE);
         SetForegroundWindow(top);
         BringWindowToTop(top);
         SetFocus(window);
     }
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetForegroundWindow() == top && GetGUIThreadInfo(targetThread, &info) &&
-           (info.hwndFocus == window || IsChild(window, info.hwndFocus));
+    // Wine moves the active window with a detached thread's input but leaves the foreground on the
+    // input it left, which then has no active window: claim the foreground again for that input.
+    if (GetForegroundWindow() != top)
+        SetForegroundWindow(top);
+    HWND focus = OvcGetFocusWindow();
+    return GetForegroundWindow() == top && (focus == window || IsChild(window, focus));
 }
 
 OVC_API HWND OVC_CALL OvcGetFocusWindow(void) {
