@@ -167,9 +167,9 @@ typedef int(OVC_CALL* OVCSTCTRACEPROC)(UINT kind, UINT a, UINT b, HOVCSTC machin
 
 enum {
     OVC_STC_TRACE_EVENT = 1,       // an event is handled: a = current state, b = event
-    OVC_STC_TRACE_STATE = 2,       // the state changed: a = new state
+    OVC_STC_TRACE_STATE = 2,       // the state changed: a = new state, b = 0
     OVC_STC_TRACE_TIMER_START = 3, // a = timer slot, b = period in ms as armed
-    OVC_STC_TRACE_TIMER_STOP = 4   // a running (or expired, not yet handled) timer was stopped: a = slot
+    OVC_STC_TRACE_TIMER_STOP = 4 // a running (or expired, not yet handled) timer was stopped: a = slot, b = 0
 };
 enum { OVC_STC_TIMER_SLOTS = 4 };
 

@@ -232,7 +232,7 @@ OVC_API HOVCSTC OVC_CALL OvcStcCreate(const BYTE* entryTable, const BYTE* exitTa
                                       const BYTE* transitionTable, UINT stateCount, UINT eventCount,
                                       OVCSTCPROCESSPROC processProc, OVCSTCTRACEPROC traceProc) {
     if (!entryTable || !exitTable || !transitionTable || !processProc || stateCount == 0 ||
-        stateCount >= kNoState) {
+        stateCount > kNoState) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
