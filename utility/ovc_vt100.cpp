@@ -99,14 +99,16 @@ void UpdateView(HWND window, Terminal& terminal, bool contentChanged) {
                            static_cast<UINT>(VisibleRows(window, terminal)),
                            static_cast<int>(terminal.topLine - first),
                            0};
-    SetScrollInfo(window, SB_VERT, &vertical, TRUE);
+    SetScrollInfo(window, SB_VERT, &vertical, FALSE);
     int columns = VisibleColumns(window, terminal);
     int longest = static_cast<int>(terminal.buffer.LongestLine());
     terminal.leftColumn = std::max(0, std::min(terminal.leftColumn, longest - columns));
     SCROLLINFO horizontal = {
         sizeof horizontal,   SIF_ALL, 0, std::max(0, longest - 1), static_cast<UINT>(columns),
         terminal.leftColumn, 0};
-    SetScrollInfo(window, SB_HORZ, &horizontal, TRUE);
+    SetScrollInfo(window, SB_HORZ, &horizontal, FALSE);
+    // The bars are drawn with the next paint, once for a whole burst of appended lines.
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
 
     // Scrolled back over lines that stay: nothing on screen moved.
     bool visibleUnchanged = !contentChanged && terminal.topLine == oldTop;
