@@ -93,36 +93,39 @@ bool QueueNextBlock(Player& player, HWAVEOUT device, WAVEHDR& header) {
            waveOutWrite(device, &header, sizeof header) == MMSYSERR_NOERROR;
 }
 
-bool AnyBufferQueued(const Player& player) {
-    for (int i = 0; i < kBufferCount; ++i)
-        if (player.buffers[i].header.dwFlags & WHDR_INQUEUE)
-            return true;
-    return false;
-}
-
 // Handles the device's notifications until the whole file has played (or the queue is quit).
 // Buffers finish in the order written, so a completion always frees the buffer at nextBuffer.
+// The buffers in the device are counted here, one completion each, rather than read from the
+// header flags that the audio thread writes.
 void StreamFile(Player& player, HWAVEOUT device) {
     MSG message;
     BOOL got;
+    int queued = 0;
     while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
         if (message.message == kMsgDeviceOpen) {
+            // Paused while both buffers are queued, so that the second follows the first without
+            // a gap; a device that cannot pause just starts a little earlier.
             waveOutPause(device);
-            for (int i = 0; i < kBufferCount && !player.endOfStream; ++i)
+            for (int i = 0; i < kBufferCount && !player.endOfStream; ++i) {
                 player.endOfStream = !QueueNextBlock(player, device, player.buffers[i].header);
+                queued += player.endOfStream ? 0 : 1;
+            }
             player.nextBuffer = 0;
             waveOutRestart(device);
         } else if (message.message == kMsgBufferDone) {
+            --queued;
             if (!player.endOfStream) {
                 player.endOfStream =
                     !QueueNextBlock(player, device, player.buffers[player.nextBuffer].header);
-                if (!player.endOfStream)
+                if (!player.endOfStream) {
+                    ++queued;
                     player.nextBuffer ^= 1;
+                }
             }
         } else {
             continue; // the close notification and anything else
         }
-        if (player.endOfStream && !AnyBufferQueued(player))
+        if (player.endOfStream && queued == 0)
             return;
     }
 }
