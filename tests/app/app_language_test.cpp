@@ -17,8 +17,9 @@ bool Japanese() {
 class AppLanguageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (Japanese())
+        if (Japanese()) {
             ASSERT_EQ(932u, GetACP()) << "the ja_JP.UTF-8 locale is not generated";
+        }
         RemoveSettingsFile();
         ASSERT_TRUE(log_.Ok());
         ASSERT_TRUE(app_.Start());

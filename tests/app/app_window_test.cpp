@@ -23,8 +23,9 @@ class AppWindowTest : public ::testing::Test {
         ASSERT_TRUE(service_.Ok()) << service_.Error();
     }
     void TearDown() override {
-        if (app_.Running())
+        if (app_.Running()) {
             EXPECT_TRUE(app_.EndByUninstallMutex(5000));
+        }
         app_.End();
         RemoveSettingsFile();
     }
@@ -117,12 +118,15 @@ TEST_F(AppWindowTest, OnlyALeftPressOnTheIconShowsTheSettings) {
 }
 
 TEST_F(AppWindowTest, OkWithoutChangesWritesAndSendsNothing) {
+    // Stored as the dialog shows them: the device list's first device is selected.
+    ASSERT_TRUE(WriteSettingsFile("[SETINFO]\r\nSoundDevIx=0\r\nSoundDevName=Out: default\r\n"));
+    std::string before = ReadFileBytes(SettingsFilePath());
     StartApp();
     HWND warning = OpenWarning(0, 600);
     ASSERT_TRUE(app_.ShowSettings());
     Click(app_.Settings(), IDOK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(app_.MainWindow()); }, 2000));
-    EXPECT_FALSE(FileExists(SettingsFilePath()));
+    EXPECT_EQ(before, ReadFileBytes(SettingsFilePath()));
     EXPECT_TRUE(IsWindow(warning));
     // A change afterwards is the first and only thing the service hears of.
     ASSERT_TRUE(app_.ShowSettings());
@@ -275,7 +279,7 @@ TEST_F(AppWindowTest, SessionChangesMoveTheMailslotAndLog) {
     PostMessageA(main, WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, 1); // any other code: nothing
     PostMessageA(main, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1);
     EXPECT_TRUE(log_.WaitForLine("WTS_CONSOLE_CONNECT", 3000));
-    EXPECT_EQ(2u, log_.CountContaining("creation success"));
+    EXPECT_TRUE(WaitFor([&] { return log_.CountContaining("creation success") == 2; }, 3000));
     EXPECT_NE(nullptr, OpenWarning(0, 60));
     EXPECT_TRUE(app_.Running());
 }
@@ -324,8 +328,8 @@ TEST_F(AppWindowTest, SettingsBeyondTheDialogsRangesShowInRangeAndOkStoresThem) 
     HWND devices = GetDlgItem(s, 1126);
     ASSERT_GE(SendMessageA(devices, CB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(0, SendMessageA(devices, CB_GETCURSEL, 0, 0));
-    char first[256] = {};
-    SendMessageA(devices, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    std::string first = ControlText(s, 1126);
+    EXPECT_NE("", first);
     ASSERT_TRUE(app_.ShowSettings());
     Click(s, IDOK);
     ASSERT_TRUE(service_.WaitForCount(1, 3000));

@@ -38,8 +38,9 @@ TEST(CountdownTest, ShowsTheSecondsLeftDownToZeroAndClosesAfter) {
     for (const Case& c : cases) {
         CountdownTick tick = CountdownAt(c.now, deadline);
         EXPECT_EQ(c.close, tick.close) << c.now;
-        if (!c.close)
+        if (!c.close) {
             EXPECT_EQ(c.left, tick.secondsLeft) << c.now;
+        }
     }
 }
 

@@ -104,7 +104,7 @@ void AppUnderTest::End() {
 bool AppUnderTest::Start() {
     if (!Launch())
         return false;
-    return WaitFor(
+    bool found = WaitFor(
         [&] {
             for (HWND window : TopLevelWindowsOf(id_)) {
                 char className[64] = {};
@@ -118,6 +118,10 @@ bool AppUnderTest::Start() {
             return false;
         },
         10000);
+    // The window exists from the start of its creation; a sent message is answered once the
+    // creation (dialog initialisation included) has got as far as the icon or the message loop.
+    DWORD_PTR answer = 0;
+    return found && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer) != 0;
 }
 
 bool AppUnderTest::ShowSettings() {
