@@ -4,6 +4,7 @@
 #include "app_state.h"
 #include "app_windows.h"
 #include "power_requests.h"
+#include "preservation.h"
 
 #include <shellapi.h>
 #include <wtsapi32.h>
@@ -45,17 +46,28 @@ void ShutdownNormally(HWND, MailCommand) {
     OvcExitWindows(EWX_SHUTDOWN);
 }
 
+// Runs inside this poll's timer handler; the poll keeps running in the progress dialog's modal loop
+// and stays the only reader of the mailslot, so every command of the run reaches its code.
+void SaveDocuments(HWND mainWindow, MailCommand) {
+    PreservationSaveDocsCommand(g_settings.SaveDir, mainWindow, g_settings.Api);
+}
+
+void AbortSaving(HWND, MailCommand) {
+    PreservationAbortCommand();
+}
+
 using CommandHandler = void (*)(HWND mainWindow, MailCommand command);
 struct CommandRoute {
     BYTE cmd;
     CommandHandler handler;
 };
 
-// What the main window does on each command code; every other code is consumed without effect
-// (CMD_SAVE_ABORT belongs to the preservation progress dialog's own poll).
+// What the main window does on each command code; every other code is consumed without effect.
 const CommandRoute kCommandRoutes[] = {
     {CMD_WARNING, OpenWarning},
     {CMD_SHUTDOWN, ShutdownNormally},
+    {CMD_SAVE_DOCS, SaveDocuments},
+    {CMD_SAVE_ABORT, AbortSaving},
 };
 
 void ActOnCommand(HWND mainWindow, MailCommand command) {
