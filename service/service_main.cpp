@@ -170,18 +170,6 @@ void CreatedStopEvent(HANDLE event) {
         SetEvent(event);
 }
 
-// MyMailSlotCreate logs its failure before returning, which may leave any code in the last error.
-// The failure that matters, a name held by another process, is a fact that can be asked again.
-DWORD MailslotFailureCode(DWORD lastError) {
-    HANDLE held = CreateFileA(MAILSLOT_SERV, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (held != INVALID_HANDLE_VALUE) {
-        CloseHandle(held);
-        return ERROR_ALREADY_EXISTS;
-    }
-    return lastError != NO_ERROR ? lastError : ERROR_INVALID_FUNCTION;
-}
-
 // The start up to the RUNNING report; false with the failed call's error code.
 bool StartUp(DWORD* error) {
     // Registered before anything can fail, so that every failed start reaches the SCM.
@@ -189,7 +177,7 @@ bool StartUp(DWORD* error) {
     if (!Step(g_statusHandle != nullptr, "RegisterServiceCtrlHandler", error))
         return false;
     if (!MyMailSlotCreate(MAILSLOT_SERV)) { // the library logs the failure
-        *error = MailslotFailureCode(GetLastError());
+        *error = GetLastError();
         return false;
     }
     g_settingsMutex = CreateMutexA(nullptr, FALSE, "OrvDx2MuteIniFile");

@@ -135,7 +135,8 @@ static inline DWORD MailCommandParams(MailCommand command) {
 // A process holds at most one mailslot of its own; create, delete and receive from one thread.
 
 // Creates the process's mailslot (writable by every account and session) and logs the outcome.
-// A mailslot held already is closed first. Result 1 on success, 0 on failure.
+// A mailslot held already is closed first. Result 1 on success, 0 on failure with the creation's
+// error code as the last error.
 SUB_API int SUB_CALL MyMailSlotCreate(const char* name);
 // Closes the process's mailslot if one is held.
 SUB_API void SUB_CALL MyMailSlotDelete(void);
