@@ -135,7 +135,8 @@ static inline DWORD MailCommandParams(MailCommand command) {
 // A process holds at most one mailslot of its own; create, delete and receive from one thread.
 
 // Creates the process's mailslot (writable by every account and session) and logs the outcome.
-// A mailslot held already is closed first. Result 1 on success, 0 on failure.
+// A mailslot held already is closed first. Result 1 on success, 0 on failure with the creation's
+// error code as the last error.
 SUB_API int SUB_CALL MyMailSlotCreate(const char* name);
 // Closes the process's mailslot if one is held.
 SUB_API void SUB_CALL MyMailSlotDelete(void);
@@ -171,6 +172,16 @@ SUB_API int SUB_CALL LogOut(const char* message);
 SUB_API int SUB_CALL LogPrintF(const char* format, ...) SUB_PRINTF_FORMAT;
 // Logs "Error detect in <operation>, err = <code>" with the system's text of the code when it has one.
 SUB_API void SUB_CALL LogError(const char* operation, int code);
+
+// ---- Wave playback ---------------------------------------------------------------------------
+
+// Starts playing a PCM wave file on the wave output device whose product name is exactly
+// deviceName (case-sensitive) at volume percent (0-100, more plays at full level) and returns at
+// once; the file plays on a thread of its own. Dropped silently while another playback of the
+// process is in progress, and when the device, the file or its layout is not usable.
+SUB_API void SUB_CALL PlayByDevice(const char* path, const char* deviceName, UINT volume);
+// Returns when no playback of the process is in progress.
+SUB_API void SUB_CALL WaitForPlayEnd(void);
 
 #ifdef __cplusplus
 }

@@ -52,8 +52,10 @@ SUB_API int SUB_CALL MyMailSlotCreate(const char* name) {
         mailslot = CreateMailslotA(name, 0, 0, &attributes);
 
     if (mailslot == INVALID_HANDLE_VALUE) {
-        LogError(" CreateMailslot", static_cast<int>(GetLastError()));
+        DWORD error = GetLastError();
+        LogError(" CreateMailslot", static_cast<int>(error));
         LogShort("My mail slot(%s) creation failure", name);
+        SetLastError(error); // the caller may report the failure with its own code
         return 0;
     }
     g_mailslot = mailslot;

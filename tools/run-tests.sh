@@ -69,7 +69,10 @@ boot_session() {
         touch "$WINEPREFIX/.dormex-ready"
     fi
     wineserver -p
-    wineboot -i >/dev/null 2>&1
+    # The first program of the session boots it. An explicit `wineboot -i` here would boot it a
+    # second time: two services.exe, and services started through the service control manager
+    # then fail with 1053 (they connect to the other one's pipe).
+    wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # run_ctest WIDTH ARGS...: one CTest run in a build tree; a failure marks the whole run failed.

@@ -148,7 +148,9 @@ TEST(MailslotTest, ASecondCreatorOfAHeldNameFailsAndLogsTwoLines) {
         ASSERT_TRUE(holder.Start(Peer(), "hold \\\\.\\mailslot\\OrvDx2\\App"));
         ASSERT_TRUE(catcher.WaitForLine(" PEER: My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success",
                                         kTimeoutMs));
+        SetLastError(0xdeadbeef);
         EXPECT_EQ(0, MyMailSlotCreate(MAILSLOT_APP));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError()) << "the creation's own code";
         ASSERT_TRUE(catcher.WaitForLine(" TST: " + failureLine, kTimeoutMs));
         std::vector<std::string> lines = catcher.Lines();
         ASSERT_EQ(3u, lines.size());

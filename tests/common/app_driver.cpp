@@ -1,0 +1,199 @@
+#include "app_driver.h"
+
+#include "test_support.h"
+
+#include <string.h>
+
+namespace dormex_test {
+
+namespace {
+
+struct FindData {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    FindData* data = reinterpret_cast<FindData*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == data->processId)
+        data->windows.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::string AppProgram() {
+    return BinDir() + (sizeof(void*) == 8 ? "OrvDx2App64.exe" : "OrvDx2App32.exe");
+}
+
+std::string SettingsFilePath() {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, 2) + "\\Orvane\\Dormex\\Dormex.ini";
+}
+
+void RemoveSettingsFile() {
+    DeleteFileA(SettingsFilePath().c_str());
+}
+
+bool WriteSettingsFile(const std::string& text) {
+    std::string path = SettingsFilePath();
+    CreateDirectoryA(path.substr(0, 3 + 6).c_str(), nullptr);
+    CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
+    return WriteFileBytes(path, text);
+}
+
+std::string SettingsValue(const char* section, const char* key) {
+    char value[512] = {};
+    GetPrivateProfileStringA(section, key, "", value, sizeof value, SettingsFilePath().c_str());
+    return value;
+}
+
+AppUnderTest::~AppUnderTest() {
+    End();
+}
+
+bool AppUnderTest::Launch() {
+    if (process_)
+        return false;
+    std::string program = AppProgram();
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return true;
+}
+
+bool AppUnderTest::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool AppUnderTest::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process_, &code))
+        return false;
+    if (exitCode)
+        *exitCode = code;
+    return true;
+}
+
+void AppUnderTest::End() {
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 10000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+    id_ = 0;
+}
+
+bool AppUnderTest::Start() {
+    if (!Launch())
+        return false;
+    bool found = WaitFor(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(id_)) {
+                char className[64] = {};
+                GetClassNameA(window, className, sizeof className);
+                if (strcmp(className, "CDx2Dormex") == 0) {
+                    main_ = window;
+                    settings_ = FindWindowExA(window, nullptr, "#32770", nullptr);
+                    return settings_ != nullptr;
+                }
+            }
+            return false;
+        },
+        10000);
+    // The window exists from the start of its creation; a sent message is answered once the
+    // creation (dialog initialisation included) has got as far as the icon or the message loop.
+    DWORD_PTR answer = 0;
+    return found && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer) != 0;
+}
+
+bool AppUnderTest::ShowSettings() {
+    PostMessageA(main_, WM_USER + 100, 1, WM_LBUTTONDOWN);
+    return WaitFor([&] { return IsWindowVisible(main_) && IsWindowVisible(settings_); }, 5000);
+}
+
+bool AppUnderTest::EndByUninstallMutex(DWORD timeoutMs) {
+    HANDLE uninstall = CreateMutexA(nullptr, FALSE, "OrvDx2MuteUninstall");
+    bool ended = WaitExit(timeoutMs);
+    CloseHandle(uninstall);
+    return ended;
+}
+
+std::vector<HWND> AppUnderTest::WarningDialogs() const {
+    std::vector<HWND> dialogs;
+    for (HWND window : TopLevelWindowsOf(id_)) {
+        if (GetDlgItem(window, 1017) && IsWindowVisible(window))
+            dialogs.push_back(window);
+    }
+    return dialogs;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+    FindData data{processId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&data));
+    return data.windows;
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void TypeNumber(HWND dialog, int id, const std::string& digits) {
+    HWND field = GetDlgItem(dialog, id);
+    HWND edit = GetWindow(field, GW_CHILD);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (char digit : digits)
+        SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(digit)), 0);
+}
+
+UINT ReadNumber(HWND dialog, int id) {
+    BOOL ok = FALSE;
+    UINT value = GetDlgItemInt(dialog, id, &ok, FALSE);
+    return ok ? value : 0xFFFFFFFFu;
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+std::string ControlText(HWND window, int id) {
+    char text[512] = {};
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+bool SendToApp(BYTE cmd, BYTE param1, WORD param2) {
+    HANDLE slot =
+        CreateFileA("\\\\.\\mailslot\\OrvDx2\\App", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (slot == INVALID_HANDLE_VALUE)
+        return false;
+    BYTE word[4] = {cmd, param1, static_cast<BYTE>(param2 & 0xFF), static_cast<BYTE>(param2 >> 8)};
+    DWORD written = 0;
+    BOOL ok = WriteFile(slot, word, sizeof word, &written, nullptr);
+    CloseHandle(slot);
+    return ok && written == sizeof word;
+}
+
+} // namespace dormex_test
