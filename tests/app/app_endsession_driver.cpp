@@ -1,4 +1,4 @@
-// Runs only in a throw-away Wine prefix (tools/app-endsession-test.sh): the actions that really
+// Runs only in a throw-away Wine prefix (tools/throwaway-session-test.sh): the actions that really
 // shut down or restart the session. A recorder window of another program must receive Wine's
 // end-session messages, and the application must end through its own end-session handling.
 // The prefix has no audio driver, so the settings dialog also meets an empty device list here.

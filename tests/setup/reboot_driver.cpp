@@ -1,0 +1,92 @@
+// Runs only in a throw-away Wine prefix (tools/throwaway-session-test.sh): the reboot program
+// asks, and restarts Windows only on "Yes". A recorder window of another program tells whether
+// Wine's end-session round took place.
+#include "child_process.h"
+#include "program_process.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace dormex_test;
+
+namespace {
+
+BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM found) {
+    std::string* longest = reinterpret_cast<std::string*>(found);
+    if (WindowClass(child) == "Static" && WindowText(child).size() > longest->size())
+        *longest = WindowText(child);
+    return TRUE;
+}
+
+// The message text of a message box: its longest static text.
+std::string MessageText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, KeepLongestStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+class RebootProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(recorder_.Start(TestProgram("endsession_recorder.exe"), record_.File("record.txt")));
+        ASSERT_TRUE(WaitFor([&] { return Record().find("READY") != std::string::npos; }, 10000));
+        ASSERT_TRUE(reboot_.Start(BinDir() + "OrvDx2ReBoot32.exe", ""));
+        box_ = WaitForProcessWindow(reboot_.Id(), "#32770", "Dormex", 10000);
+        ASSERT_NE(nullptr, box_) << "the reboot program asks";
+    }
+
+    std::string Record() const { return ReadFileBytes(record_.File("record.txt")); }
+    bool SessionEnded() const {
+        std::string record = Record();
+        size_t query = record.find("QUERYENDSESSION");
+        return query != std::string::npos && record.find("ENDSESSION 1", query) != std::string::npos;
+    }
+
+    ScratchDir record_;
+    ChildProcess recorder_;
+    ChildProcess reboot_;
+    HWND box_ = nullptr;
+};
+
+TEST_F(RebootProgramTest, NoLeavesWindowsRunning) {
+    std::string text = MessageText(box_);
+    EXPECT_NE(std::string::npos, text.find("Dormex has been removed.")) << text;
+    EXPECT_NE(std::string::npos, text.find("Restart the computer now?")) << text;
+    PostMessageA(box_, WM_COMMAND, IDNO, 0);
+    DWORD code = 0xDEADBEEF;
+    EXPECT_TRUE(reboot_.WaitExit(5000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(WaitFor([&] { return Record().find("QUERYENDSESSION") != std::string::npos; }, 3000))
+        << Record();
+    EXPECT_TRUE(recorder_.Running());
+}
+
+TEST_F(RebootProgramTest, YesRestartsWindows) {
+    PostMessageA(box_, WM_COMMAND, IDYES, 0);
+    EXPECT_TRUE(WaitFor([&] { return SessionEnded(); }, 20000)) << Record();
+}
+
+// With the service registered the program says Dormex was installed.
+TEST(RebootProgramInstalledTest, SaysInstalledWhileTheServiceExists) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    std::string path = "\"" + BinDir() + "OrvDx2Serv32.exe\"";
+    SC_HANDLE service = CreateServiceA(manager, "Dormex_Serv", "Dormex service", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, service) << GetLastError();
+    ChildProcess reboot;
+    ASSERT_TRUE(reboot.Start(BinDir() + "OrvDx2ReBoot32.exe", ""));
+    HWND box = WaitForProcessWindow(reboot.Id(), "#32770", "Dormex", 10000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(std::string::npos, MessageText(box).find("Dormex has been installed.")) << MessageText(box);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(reboot.WaitExit(5000));
+    DeleteService(service);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+} // namespace
