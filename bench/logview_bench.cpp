@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     DWORD expected = static_cast<DWORD>(writers * perWriter);
 
     PROCESS_INFORMATION viewer;
-    if (!Start("\"" + Folder() + "OrvDx2LogView32.exe\"", &viewer)) {
+    if (!Start("\"" + Folder() + "..\\bin\\OrvDx2LogView32.exe\"", &viewer)) {
         fprintf(stderr, "cannot start the viewer (%lu)\n", GetLastError());
         return 1;
     }

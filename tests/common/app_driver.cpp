@@ -51,54 +51,8 @@ std::string SettingsValue(const char* section, const char* key) {
     return value;
 }
 
-AppUnderTest::~AppUnderTest() {
-    End();
-}
-
 bool AppUnderTest::Launch() {
-    if (process_)
-        return false;
-    std::string program = AppProgram();
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    id_ = info.dwProcessId;
-    return true;
-}
-
-bool AppUnderTest::Running() const {
-    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-bool AppUnderTest::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
-        return false;
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process_, &code))
-        return false;
-    if (exitCode)
-        *exitCode = code;
-    return true;
-}
-
-void AppUnderTest::End() {
-    if (!process_)
-        return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10000);
-    }
-    CloseHandle(process_);
-    process_ = nullptr;
-    id_ = 0;
+    return process_.Start(AppProgram(), std::string(), SW_HIDE);
 }
 
 bool AppUnderTest::Start() {
@@ -106,7 +60,7 @@ bool AppUnderTest::Start() {
         return false;
     bool found = WaitFor(
         [&] {
-            for (HWND window : TopLevelWindowsOf(id_)) {
+            for (HWND window : TopLevelWindowsOf(process_.Id())) {
                 char className[64] = {};
                 GetClassNameA(window, className, sizeof className);
                 if (strcmp(className, "CDx2Dormex") == 0) {
@@ -138,7 +92,7 @@ bool AppUnderTest::EndByUninstallMutex(DWORD timeoutMs) {
 
 std::vector<HWND> AppUnderTest::WarningDialogs() const {
     std::vector<HWND> dialogs;
-    for (HWND window : TopLevelWindowsOf(id_)) {
+    for (HWND window : TopLevelWindowsOf(process_.Id())) {
         if (GetDlgItem(window, 1017) && IsWindowVisible(window))
             dialogs.push_back(window);
     }

@@ -2,6 +2,8 @@
 // its windows, click and type the way a user does, end it by its handle.
 #pragma once
 
+#include "child_process.h"
+
 #include <windows.h>
 
 #include <string>
@@ -23,22 +25,18 @@ std::string SettingsValue(const char* section, const char* key);
 
 class AppUnderTest {
   public:
-    AppUnderTest() = default;
-    // Ends the application if it still runs.
-    ~AppUnderTest();
-    AppUnderTest(const AppUnderTest&) = delete;
-    AppUnderTest& operator=(const AppUnderTest&) = delete;
-
     // Starts the application with SW_HIDE and waits for its main window and settings dialog.
     bool Start();
     // Starts it without waiting for any window.
     bool Launch();
-    DWORD Id() const { return id_; }
-    bool Running() const;
+    DWORD Id() const { return process_.Id(); }
+    bool Running() const { return process_.Running(); }
     // True and the exit code when the process ended within timeoutMs.
-    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr) {
+        return process_.WaitExit(timeoutMs, exitCode);
+    }
     // Terminates the process if it still runs.
-    void End();
+    void End() { process_.End(); }
     HWND MainWindow() const { return main_; }
     HWND Settings() const { return settings_; }
 
@@ -51,8 +49,7 @@ class AppUnderTest {
     std::vector<HWND> WarningDialogs() const;
 
   private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
+    ChildProcess process_;
     HWND main_ = nullptr;
     HWND settings_ = nullptr;
 };

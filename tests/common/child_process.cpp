@@ -7,14 +7,21 @@ ChildProcess::~ChildProcess() {
     End();
 }
 
-bool ChildProcess::Start(const std::string& program, const std::string& arguments) {
-    if (process_) {
+bool ChildProcess::Start(const std::string& program, const std::string& arguments, int show) {
+    if (Running()) {
         SetLastError(ERROR_ALREADY_EXISTS);
         return false;
     }
-    std::string commandLine = "\"" + program + "\" " + arguments;
+    End(); // the one started before has ended: release it
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (show != SW_SHOWDEFAULT) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(show);
+    }
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &info))

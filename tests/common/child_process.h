@@ -15,9 +15,12 @@ class ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts program (a full path) with arguments, a console program without a window.
-    // Returns false (GetLastError tells why) when it could not be started or one runs already.
-    bool Start(const std::string& program, const std::string& arguments);
+    // Starts program (a full path) with arguments (already quoted as needed); show, when given, is
+    // the show command its first ShowWindow gets (SW_HIDE as the watchdog starts the application).
+    // A console program gets no console window. Returns false (GetLastError tells why) when it
+    // could not be started or the one started before still runs.
+    bool Start(const std::string& program, const std::string& arguments = std::string(),
+               int show = SW_SHOWDEFAULT);
     bool Running() const;
     // Waits for the process to end; true and its exit code when it did within timeoutMs.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);

@@ -3,54 +3,6 @@
 
 namespace dormex_test {
 
-ProgramProcess::~ProgramProcess() {
-    End();
-}
-
-bool ProgramProcess::Start(const std::string& path, const std::string& arguments) {
-    End();
-    std::string commandLine = "\"" + path + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION information = {};
-    if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &information))
-        return false;
-    CloseHandle(information.hThread);
-    process_ = information.hProcess;
-    id_ = information.dwProcessId;
-    return true;
-}
-
-bool ProgramProcess::Running() const {
-    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-bool ProgramProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
-        return false;
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process_, &code))
-        return false;
-    if (exitCode)
-        *exitCode = code;
-    return true;
-}
-
-void ProgramProcess::End() {
-    if (!process_)
-        return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
-    }
-    CloseHandle(process_);
-    process_ = nullptr;
-    id_ = 0;
-}
-
 namespace {
 
 struct WindowQuery {

@@ -1,5 +1,6 @@
 // The log viewer as a real program under Xvfb: lines from other processes, a second viewer,
 // reopening, resizing, Esc, and bad input.
+#include "child_process.h"
 #include "program_process.h"
 #include "test_support.h"
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-using dormex_test::ProgramProcess;
+using dormex_test::ChildProcess;
 using dormex_test::WaitFor;
 
 const char kLogSlot[] = "\\\\.\\mailslot\\OrvDormex\\log";
@@ -49,7 +50,7 @@ bool WriteLogLine(const std::string& line) {
 
 // Runs log_writer_helper with the lines and waits for it.
 DWORD RunWriter(const std::string& arguments) {
-    ProgramProcess writer;
+    ChildProcess writer;
     EXPECT_TRUE(writer.Start(dormex_test::TestDir() + "log_writer_helper.exe", arguments));
     DWORD code = 99;
     EXPECT_TRUE(writer.WaitExit(10000, &code));
@@ -81,7 +82,7 @@ class Viewer {
         DWORD code = 99;
         return process.WaitExit(5000, &code) && code == 0;
     }
-    ProgramProcess process;
+    ChildProcess process;
     HWND dialog = nullptr;
     HWND terminal = nullptr;
 };
@@ -143,7 +144,7 @@ TEST_F(LogViewerTest, ConcurrentWritersLoseNoLineAndKeepTheirOwnOrder) {
         first += " x" + std::to_string(i);
         second += " y" + std::to_string(i);
     }
-    ProgramProcess writerX, writerY;
+    ChildProcess writerX, writerY;
     ASSERT_TRUE(writerX.Start(dormex_test::TestDir() + "log_writer_helper.exe", first));
     ASSERT_TRUE(writerY.Start(dormex_test::TestDir() + "log_writer_helper.exe", second));
     DWORD code = 99;
@@ -168,7 +169,7 @@ TEST_F(LogViewerTest, ConcurrentWritersLoseNoLineAndKeepTheirOwnOrder) {
 }
 
 TEST_F(LogViewerTest, SecondViewerShowsTheFailureBoxAndNothingElse) {
-    ProgramProcess second;
+    ChildProcess second;
     ASSERT_TRUE(second.Start(ViewerPath()));
     HWND box = dormex_test::WaitForProcessWindow(second.Id(), "#32770", "Dormex", kStartTimeoutMs);
     ASSERT_NE(nullptr, box);
