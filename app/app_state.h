@@ -40,7 +40,6 @@ extern char g_settingsFolder[MAX_PATH];
 extern char g_defaultSaveFolder[MAX_PATH];
 extern HWND g_mainWindow;
 extern HWND g_settingsDialog; // dialog 101 inside the main window; null when absent
-extern HWND g_savingDialog;   // dialog 106 of a preservation run; null when absent
 extern HWND g_warningDialog;  // the newest countdown dialog 103; null when none is open
 
 // Sends a command without parameters to the service's mailslot; a missing service is ignored.

@@ -22,7 +22,6 @@ char g_settingsFolder[MAX_PATH];
 char g_defaultSaveFolder[MAX_PATH];
 HWND g_mainWindow = nullptr;
 HWND g_settingsDialog = nullptr;
-HWND g_savingDialog = nullptr;
 HWND g_warningDialog = nullptr;
 
 namespace {
@@ -314,7 +313,7 @@ int RunMessageLoop() {
         if (got == -1)
             return 0;
         bool handled = false;
-        for (HWND dialog : {g_settingsDialog, g_savingDialog, g_warningDialog}) {
+        for (HWND dialog : {g_settingsDialog, PreservationProgressDialog(), g_warningDialog}) {
             if (dialog && IsDialogMessageA(dialog, &message)) {
                 handled = true;
                 break;

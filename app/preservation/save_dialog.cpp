@@ -69,7 +69,7 @@ void RunPreservation(const char* saveFolder, HWND parent, SaveAppEntry* apps) {
     lstrcpynA(SaveRun.SaveFolder, saveFolder ? saveFolder : "", sizeof SaveRun.SaveFolder);
     SaveRun.Apps = apps;
     SaveRun.Timers = LoadSaveTimers();
-    SaveRun.SaveStc = OvcStcCreate(SaveEntryTable, SaveExitTable, SaveTransitionTable, SAS_COUNT, 0,
+    SaveRun.SaveStc = OvcStcCreate(SaveEntryTable, SaveExitTable, SaveTransitionTable, SAS_COUNT, SAE_COUNT,
                                    ProcessCallback, TraceCallback);
     if (SaveRun.SaveStc) {
         OvcStcSetTimerInfo(SaveRun.SaveStc, 0, SaveRun.Timers.cycle, SAE_CYCLE);
