@@ -47,6 +47,22 @@ int Answer(OvcAvlTree::Result result) {
     return 0;
 }
 
+// Insert and replace: the same checks and lock around one operation of the tree.
+int StoreNode(HOVCAVL handle, UINT_PTR key, const void* data, UINT size,
+              OvcAvlTree::Result (OvcAvlTree::*store)(UINT_PTR, const void*, size_t)) {
+    std::shared_ptr<Tree> tree = FindTree(handle);
+    if (!tree)
+        return 0;
+    if (!ValidBytes(data, size)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    AcquireSRWLockExclusive(&tree->lock);
+    OvcAvlTree::Result result = (tree->nodes.*store)(key, data, size);
+    ReleaseSRWLockExclusive(&tree->lock);
+    return Answer(result);
+}
+
 } // namespace
 
 extern "C" {
@@ -60,31 +76,11 @@ OVC_API HOVCAVL OVC_CALL OvcAvlCreate(UINT_PTR reserved1, UINT_PTR reserved2, UI
 }
 
 OVC_API int OVC_CALL OvcAvlInsNode(HOVCAVL handle, UINT_PTR key, const void* data, UINT size) {
-    std::shared_ptr<Tree> tree = FindTree(handle);
-    if (!tree)
-        return 0;
-    if (!ValidBytes(data, size)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    AcquireSRWLockExclusive(&tree->lock);
-    OvcAvlTree::Result result = tree->nodes.Insert(key, data, size);
-    ReleaseSRWLockExclusive(&tree->lock);
-    return Answer(result);
+    return StoreNode(handle, key, data, size, &OvcAvlTree::Insert);
 }
 
 OVC_API int OVC_CALL OvcAvlRepNode(HOVCAVL handle, UINT_PTR key, const void* data, UINT size) {
-    std::shared_ptr<Tree> tree = FindTree(handle);
-    if (!tree)
-        return 0;
-    if (!ValidBytes(data, size)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    AcquireSRWLockExclusive(&tree->lock);
-    OvcAvlTree::Result result = tree->nodes.Replace(key, data, size);
-    ReleaseSRWLockExclusive(&tree->lock);
-    return Answer(result);
+    return StoreNode(handle, key, data, size, &OvcAvlTree::Replace);
 }
 
 OVC_API int OVC_CALL OvcAvlGetNodeByKey(HOVCAVL handle, UINT_PTR key, void* buffer, UINT size) {

@@ -75,6 +75,20 @@ bool TitleChangedForMultiDoc() {
     return title[0] && strcmp(title, SaveRun.TargetTitle) != 0;
 }
 
+// The checks PF-6 and PF-7 share: the window has gone (event 7), or a multi-document window shows
+// another document (event 8). True when one of the two events was raised.
+bool RaisedWindowEnd() {
+    if (!IsWindow(SaveRun.TargetWnd)) {
+        Raise(SAE_APP_GONE);
+        return true;
+    }
+    if (TitleChangedForMultiDoc()) {
+        Raise(SAE_TITLE_CHANGED);
+        return true;
+    }
+    return false;
+}
+
 bool SameDoneNode(HWND window, DoneNode* node) {
     return OvcAvlGetNodeByKey(SaveRun.DoneTree, reinterpret_cast<UINT_PTR>(window), node, sizeof *node) ==
            static_cast<int>(sizeof *node);
@@ -217,14 +231,8 @@ void CheckSaveAsOrClose() {
     LogPf(6);
     if (LimitPassed(SaveRun.Timers.closeLimit))
         return;
-    if (!IsWindow(SaveRun.TargetWnd)) {
-        Raise(SAE_APP_GONE);
+    if (RaisedWindowEnd())
         return;
-    }
-    if (TitleChangedForMultiDoc()) {
-        Raise(SAE_TITLE_CHANGED);
-        return;
-    }
     if (!SaveRun.CurApp->SaveAsStr[0])
         return;
     SaveRun.SaveAsDlg = FindOwnedWindow(SaveRun.TargetWnd, SaveRun.CurApp->SaveAsStr);
@@ -238,14 +246,8 @@ void CheckConfirmOrClose() {
     if (LimitPassed(SaveRun.Timers.closeLimit))
         return;
     SaveRun.ConfirmDlg = nullptr;
-    if (!IsWindow(SaveRun.TargetWnd)) {
-        Raise(SAE_APP_GONE);
+    if (RaisedWindowEnd())
         return;
-    }
-    if (TitleChangedForMultiDoc()) {
-        Raise(SAE_TITLE_CHANGED);
-        return;
-    }
     if (!SaveRun.CurApp->SavStr[0])
         return;
     SaveRun.ConfirmDlg = FindOwnedWindow(SaveRun.TargetWnd, SaveRun.CurApp->SavStr);
