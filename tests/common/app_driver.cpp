@@ -56,26 +56,7 @@ bool AppUnderTest::Launch() {
 }
 
 bool AppUnderTest::Start() {
-    if (!Launch())
-        return false;
-    bool found = WaitFor(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(process_.Id())) {
-                char className[64] = {};
-                GetClassNameA(window, className, sizeof className);
-                if (strcmp(className, "CDx2Dormex") == 0) {
-                    main_ = window;
-                    settings_ = FindWindowExA(window, nullptr, "#32770", nullptr);
-                    return settings_ != nullptr;
-                }
-            }
-            return false;
-        },
-        10000);
-    // The window exists from the start of its creation; a sent message is answered once the
-    // creation (dialog initialisation included) has got as far as the icon or the message loop.
-    DWORD_PTR answer = 0;
-    return found && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer) != 0;
+    return Launch() && WaitForAppWindows(process_.Id(), 10000, &main_, &settings_);
 }
 
 bool AppUnderTest::ShowSettings() {
@@ -97,6 +78,32 @@ std::vector<HWND> AppUnderTest::WarningDialogs() const {
             dialogs.push_back(window);
     }
     return dialogs;
+}
+
+bool WaitForAppWindows(DWORD processId, DWORD timeoutMs, HWND* mainWindow, HWND* settings) {
+    HWND foundMain = nullptr, foundSettings = nullptr;
+    bool found = WaitFor(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(processId)) {
+                char className[64] = {};
+                GetClassNameA(window, className, sizeof className);
+                if (strcmp(className, "CDx2Dormex") == 0) {
+                    foundMain = window;
+                    foundSettings = FindWindowExA(window, nullptr, "#32770", nullptr);
+                    return foundSettings != nullptr;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    // The window exists from the start of its creation; a sent message is answered once the
+    // creation (dialog initialisation included) has got as far as the icon or the message loop.
+    DWORD_PTR answer = 0;
+    if (!found || !SendMessageTimeoutA(foundMain, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer))
+        return false;
+    *mainWindow = foundMain;
+    *settings = foundSettings;
+    return true;
 }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD processId) {

@@ -54,6 +54,10 @@ class AppUnderTest {
     HWND settings_ = nullptr;
 };
 
+// Waits until the application running as processId has created its main window and settings
+// dialog and answers messages; both windows are given back only then.
+bool WaitForAppWindows(DWORD processId, DWORD timeoutMs, HWND* mainWindow, HWND* settings);
+
 // The top-level windows of a process, in Z order.
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 
