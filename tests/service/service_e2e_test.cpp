@@ -6,30 +6,9 @@
 #include "mailslot_catcher.h"
 #include "service_harness.h"
 #include "test_support.h"
+#include "time_support.h"
 
 using namespace dormex_test;
-
-namespace {
-
-bool SameMinute(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
-           a.wMinute == b.wMinute;
-}
-
-// The first whole minute more than 70 s ahead (a little more than the service's 60 s, for its
-// start).
-SYSTEMTIME ShutdownMinute() {
-    SYSTEMTIME now, time;
-    GetLocalTime(&now);
-    OvcTimeUpdate(&now, &time, 70);
-    if (time.wSecond != 0 || time.wMilliseconds != 0)
-        OvcTimeUpdate(&time, &time, 60 - time.wSecond);
-    time.wSecond = 0;
-    time.wMilliseconds = 0;
-    return time;
-}
-
-} // namespace
 
 TEST(ServiceEndToEnd, WarnsInTheShutdownMinuteAndAsksTheApplicationToShutDown) {
     MailslotCatcher app(MAILSLOT_APP);
@@ -38,15 +17,9 @@ TEST(ServiceEndToEnd, WarnsInTheShutdownMinuteAndAsksTheApplicationToShutDown) {
     LogCatcher log;
     ASSERT_TRUE(log.Ok()) << log.Error();
     SettingsFile settings;
-    SetInfo info = settings.Defaults();
-    SYSTEMTIME shutdown = ShutdownMinute();
-    for (ShutdownSlot& slot : info.sdt)
-        slot.fValid = 0;
-    info.sdt[0] = ShutdownSlot{1, shutdown.wHour, shutdown.wMinute, 0};
-    for (UINT32& day : info.WeekDay)
-        day = 1;
-    info.interval = 1;
-    ASSERT_TRUE(settings.Save(info));
+    // A little more than the service's 60 s, for its start.
+    SYSTEMTIME shutdown = WholeMinuteAhead(70);
+    ASSERT_TRUE(settings.Save(OneNormalShutdownEveryDay(settings, shutdown)));
 
     TestService service;
     ASSERT_TRUE(service.Ok()) << GetLastError();

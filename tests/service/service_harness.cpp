@@ -119,6 +119,18 @@ SetInfo IdleSettings(const SettingsFile& file) {
     return info;
 }
 
+SetInfo OneNormalShutdownEveryDay(const SettingsFile& file, const SYSTEMTIME& minute) {
+    SetInfo info = file.Defaults();
+    info.fSchedShutdown = 1;
+    for (ShutdownSlot& slot : info.sdt)
+        slot.fValid = 0;
+    info.sdt[0] = ShutdownSlot{1, minute.wHour, minute.wMinute, 0};
+    for (UINT32& day : info.WeekDay)
+        day = 1;
+    info.interval = 1;
+    return info;
+}
+
 bool SendToService(const std::string& bytes) {
     HANDLE mailslot = CreateFileA(MAILSLOT_SERV, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -59,6 +59,10 @@ class SettingsFile {
 // Settings whose schedule never fires: the service idles.
 SetInfo IdleSettings(const SettingsFile& file);
 
+// The defaults with one normal shutdown a day at minute's hour and minute, every week day, and a
+// one-minute warning.
+SetInfo OneNormalShutdownEveryDay(const SettingsFile& file, const SYSTEMTIME& minute);
+
 // Writes raw bytes as one message to the service's mailslot.
 bool SendToService(const std::string& bytes);
 bool SendToService(BYTE cmd);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "OrvCtl.h"
+#include "time_support.h"
 #include "virtual_world.h"
 
 using namespace dormex_test;
@@ -12,11 +13,6 @@ const WORD Y = 2024, M = 5, D = 14; // a Tuesday
 
 DWORD Seconds(const SYSTEMTIME& time) {
     return OvcSysTimeToTime1970(&time);
-}
-
-bool SameMinute(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
-           a.wMinute == b.wMinute;
 }
 
 std::vector<BYTE> SentCodes(const VirtualWorld& world) {

@@ -6,7 +6,6 @@
 
 #include <stdio.h>
 
-#include "OrvCtl.h"
 #include "app_driver.h"
 #include "child_process.h"
 #include "mailslot_catcher.h"
@@ -14,6 +13,7 @@
 #include "resource.h"
 #include "service_harness.h"
 #include "test_support.h"
+#include "time_support.h"
 
 using namespace dormex_test;
 
@@ -39,35 +39,6 @@ DWORD ServiceState() {
     }
     CloseServiceHandle(manager);
     return state;
-}
-
-// The first whole minute more than 70 s ahead: a slot counts only when it is more than a minute
-// ahead when the service reloads.
-SYSTEMTIME ComingShutdownMinute() {
-    SYSTEMTIME now, time;
-    GetLocalTime(&now);
-    OvcTimeUpdate(&now, &time, 70 + 60 - now.wSecond);
-    time.wSecond = 0;
-    time.wMilliseconds = 0;
-    return time;
-}
-
-bool SameMinute(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
-           a.wMinute == b.wMinute;
-}
-
-// One normal shutdown a day at the given minute, every week day, with a one-minute warning.
-SetInfo OneNormalShutdown(const SettingsFile& file, const SYSTEMTIME& minute) {
-    SetInfo info = file.Defaults();
-    info.fSchedShutdown = 1;
-    for (ShutdownSlot& slot : info.sdt)
-        slot.fValid = 0;
-    info.sdt[0] = ShutdownSlot{1, minute.wHour, minute.wMinute, 0};
-    for (UINT32& day : info.WeekDay)
-        day = 1;
-    info.interval = 1;
-    return info;
 }
 
 class WholeSystem : public ::testing::Test {
@@ -126,8 +97,9 @@ TEST_F(WholeSystem, InstalledDormexWarnsInTheShutdownMinuteAndShutsDownWhenTheWa
 
     // A schedule in the settings file, and the reload command the settings dialog sends.
     SettingsFile file;
-    SYSTEMTIME shutdown = ComingShutdownMinute();
-    ASSERT_TRUE(file.Save(OneNormalShutdown(file, shutdown)));
+    // A slot counts only when it is more than a minute ahead as the service reloads.
+    SYSTEMTIME shutdown = WholeMinuteAhead(70);
+    ASSERT_TRUE(file.Save(OneNormalShutdownEveryDay(file, shutdown)));
     size_t loadsBefore = CountLines("SVC", "Load setting information.");
     ASSERT_TRUE(SendToService(CMD_RELOAD));
     EXPECT_TRUE(WaitFor([&] { return CountLines("SVC", "Load setting information.") > loadsBefore; }, 10000));
