@@ -5,10 +5,13 @@
 #include "save_text.h"
 #include "save_timers.h"
 #include "test_support.h"
+#include "time_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using dormex_test::MakeTime;
 
 namespace {
 
@@ -52,17 +55,6 @@ TEST(SaveNameTest, CleansByTheAnsiCodePageOfTheSession) {
         ASSERT_EQ(1252u, GetACP());
         EXPECT_EQ("\x95@@", name);
     }
-}
-
-SYSTEMTIME MakeTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
 }
 
 TEST(SavePathTest, StampsTheNameInTheFolder) {

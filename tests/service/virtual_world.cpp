@@ -24,11 +24,6 @@ SYSTEMTIME FromTicks(ULONGLONG ticks) {
 
 } // namespace
 
-SYSTEMTIME MakeTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second, WORD ms) {
-    SYSTEMTIME time = {year, month, 0, day, hour, minute, second, ms};
-    return FromTicks(ToTicks(time)); // sets the day of week
-}
-
 std::string FormatTime(const SYSTEMTIME& time) {
     char text[64];
     snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", time.wYear, time.wMonth, time.wDay,

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "supervisor.h"
+#include "time_support.h"
 
 namespace dormex_test {
 
-SYSTEMTIME MakeTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0, WORD ms = 0);
 std::string FormatTime(const SYSTEMTIME& time);
 
 // Every day on, slot 0 at hour:minute (normal), warning 3 minutes, wake-up 5 minutes ahead, every

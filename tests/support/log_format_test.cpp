@@ -1,23 +1,14 @@
 // The texts of logging, formed from given inputs.
 #include "log_format.h"
+#include "time_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace {
+using dormex_test::MakeTime;
 
-SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second, WORD ms) {
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    time.wMilliseconds = ms;
-    return time;
-}
+namespace {
 
 std::string Line(const char* timestamp, const char* source, const char* message) {
     char line[LOG_LINE_SIZE];
@@ -30,7 +21,7 @@ std::string Line(const char* timestamp, const char* source, const char* message)
 } // namespace
 
 TEST(LogFormatTest, TheExampleLineHas58Characters) {
-    SYSTEMTIME time = Time(2024, 3, 5, 9, 7, 3, 45);
+    SYSTEMTIME time = MakeTime(2024, 3, 5, 9, 7, 3, 45);
     char timestamp[LOG_TIMESTAMP_SIZE];
     FormatLogTimestamp(&time, timestamp, sizeof timestamp);
     char source[LOG_SOURCE_SIZE];
@@ -45,9 +36,9 @@ TEST(LogFormatTest, Timestamps) {
         SYSTEMTIME time;
         const char* expected;
     } cases[] = {
-        {Time(2024, 12, 31, 23, 59, 59, 999), "2024-12-31 23:59:59.999"},
-        {Time(1999, 1, 1, 0, 0, 0, 0), "1999-01-01 00:00:00.000"},
-        {Time(987, 2, 3, 4, 5, 6, 7), " 987-02-03 04:05:06.007"}, // year in a field of 4
+        {MakeTime(2024, 12, 31, 23, 59, 59, 999), "2024-12-31 23:59:59.999"},
+        {MakeTime(1999, 1, 1, 0, 0, 0, 0), "1999-01-01 00:00:00.000"},
+        {MakeTime(987, 2, 3, 4, 5, 6, 7), " 987-02-03 04:05:06.007"}, // year in a field of 4
     };
     for (const Case& c : cases) {
         char timestamp[LOG_TIMESTAMP_SIZE] = "sentinel";

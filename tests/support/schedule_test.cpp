@@ -2,6 +2,7 @@
 #include "OrvDl2SubFuncs.h"
 #include "OrvCtl.h"
 #include "../../support/schedule.h"
+#include "time_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,7 @@
 namespace {
 
 SYSTEMTIME At(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0) {
-    SYSTEMTIME t = {};
-    t.wYear = static_cast<WORD>(year);
-    t.wMonth = static_cast<WORD>(month);
-    t.wDay = static_cast<WORD>(day);
-    t.wHour = static_cast<WORD>(hour);
-    t.wMinute = static_cast<WORD>(minute);
-    t.wSecond = static_cast<WORD>(second);
-    t.wMilliseconds = static_cast<WORD>(ms);
+    SYSTEMTIME t = dormex_test::MakeTime(year, month, day, hour, minute, second, ms);
     t.wDayOfWeek = 77; // the computation must not rely on it
     return t;
 }

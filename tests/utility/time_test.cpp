@@ -1,6 +1,7 @@
 // Seconds since 1970 and calendar arithmetic, checked against fixed dates and against Windows'
 // own FILETIME conversion.
 #include "OrvCtl.h"
+#include "time_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,7 @@
 namespace {
 
 SYSTEMTIME Make(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0) {
-    SYSTEMTIME t = {};
-    t.wYear = static_cast<WORD>(year);
-    t.wMonth = static_cast<WORD>(month);
-    t.wDay = static_cast<WORD>(day);
-    t.wHour = static_cast<WORD>(hour);
-    t.wMinute = static_cast<WORD>(minute);
-    t.wSecond = static_cast<WORD>(second);
-    t.wMilliseconds = static_cast<WORD>(ms);
+    SYSTEMTIME t = dormex_test::MakeTime(year, month, day, hour, minute, second, ms);
     t.wDayOfWeek = 99; // never read
     return t;
 }
