@@ -29,7 +29,8 @@ Unicode true
 !define RUN_VALUE "Dormex"
 !define UNINSTALLER "Uninstall.exe"
 !define SC_MANAGER_CONNECT 1
-!define SERVICE_QUERY_STATUS 4
+!define SERVICE_QUERY_CONFIG 1
+!define CONFIG_BYTES 8192
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -119,27 +120,40 @@ FunctionEnd
 !insertmacro RemoveFileFunction ""
 !insertmacro RemoveFileFunction "un."
 
-; Pushes 1 when the service is registered, else 0.
-!macro ServiceExistsFunction prefix
-Function ${prefix}ServiceExists
+; Pushes the program the service is registered with (the command line, quoted), or "" when the
+; service is not registered.
+Function ServiceProgram
   Push $R0
   Push $R1
-  StrCpy $R1 0
+  Push $R2
+  Push $R3
+  StrCpy $R3 ""
   System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i ${SC_MANAGER_CONNECT}) p.R0'
   ${If} $R0 P<> 0
-    System::Call 'advapi32::OpenServiceW(p R0, w "${SERVICE}", i ${SERVICE_QUERY_STATUS}) p.R1'
+    System::Call 'advapi32::OpenServiceW(p R0, w "${SERVICE}", i ${SERVICE_QUERY_CONFIG}) p.R1'
     ${If} $R1 P<> 0
+      System::Alloc ${CONFIG_BYTES}
+      Pop $R2
+      System::Call 'advapi32::QueryServiceConfigW(p R1, p R2, i ${CONFIG_BYTES}, *i 0) i.R3'
+      ${If} $R3 != 0
+        ; QUERY_SERVICE_CONFIGW: type, start type, error control, binary path name, ...
+        System::Call '*$R2(i, i, i, w .R3)'
+      ${Else}
+        StrCpy $R3 ""
+      ${EndIf}
+      System::Free $R2
       System::Call 'advapi32::CloseServiceHandle(p R1)'
-      StrCpy $R1 1
     ${EndIf}
     System::Call 'advapi32::CloseServiceHandle(p R0)'
   ${EndIf}
-  Exch $R1
+  Exch $R3
+  Exch
+  Pop $R2
+  Exch
+  Pop $R1
   Exch
   Pop $R0
 FunctionEnd
-!macroend
-!insertmacro ServiceExistsFunction ""
 
 ; Both run in the machine's own registry view: on 64-bit Windows the Run value and the uninstall
 ; entry belong in the 64-bit one.
@@ -196,9 +210,9 @@ Function RemovePreviousInstallation
     Delete "$R0\${UNINSTALLER}"
     RMDir "$R0"
   ${EndIf}
-  Call ServiceExists
+  Call ServiceProgram
   Pop $R1
-  ${If} $R1 == 1
+  ${If} $R1 != ""
     DetailPrint "Removing the ${SERVICE} service that is registered already"
     InitPluginsDir
     SetOutPath "$PLUGINSDIR"
@@ -249,10 +263,10 @@ Section "Dormex"
     Push "OrvDx2Setup32.exe /Install failed with exit code $0."
     Call InstallFailed
   ${EndIf}
-  ; The tool always ends with 0: whether the service exists tells if it worked.
-  Call ServiceExists
+  ; The tool always ends with 0: the service registered with our program tells that it worked.
+  Call ServiceProgram
   Pop $1
-  ${If} $1 != 1
+  ${If} $1 != '"$INSTDIR\OrvDx2Serv32.exe"'
     Push "The ${SERVICE} service could not be registered: see DormexSetup.log in \Orvane\Dormex."
     Call InstallFailed
   ${EndIf}
