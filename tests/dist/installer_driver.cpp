@@ -1,7 +1,7 @@
 // Runs only in a throw-away Wine prefix (tools/installer-test.sh), one case per session, in this
 // order: the silent installation, a new logon, a reinstallation into another folder, the silent
-// uninstallation. Each session starts with the boot (services) and a logon (Run values).
-// Environment: DORMEX_INSTALLER (the installer, a Unix path), DORMEX_VERSION.
+// uninstallation, an installation over a service set up by hand. Each session starts with the boot (services)
+// and a logon (Run values). Environment: DORMEX_INSTALLER (the installer, a Unix path), DORMEX_VERSION.
 #include "child_process.h"
 #include "process_list.h"
 #include "test_support.h"
@@ -229,6 +229,22 @@ void ExpectInstalledIn(const std::string& folder) {
     EXPECT_EQ(Is64BitWindows(), FileExists(folder + "\\OrvDl2SubFuncs64.dll"));
 }
 
+// The processes of an installation replaced by another one have ended.
+void ExpectProcessesOnlyFrom(const std::string& folder) {
+    std::vector<std::string> running;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            running = OurProcesses();
+            for (const std::string& path : running) {
+                if (!SamePath(path.substr(0, folder.size() + 1), folder + "\\"))
+                    return false;
+            }
+            return true;
+        },
+        10000))
+        << Joined(running);
+}
+
 TEST(InstallerTest, SilentInstall) {
     ASSERT_FALSE(FolderExists(DefaultFolder()));
     ASSERT_NO_FATAL_FAILURE(RunInstaller("/S"));
@@ -266,18 +282,7 @@ TEST(InstallerTest, ReinstallIntoAnotherFolder) {
     ASSERT_NO_FATAL_FAILURE(RunInstaller(std::string("/S /D=") + kOtherFolder));
     EXPECT_FALSE(FolderExists(DefaultFolder()));
     ExpectInstalledIn(kOtherFolder);
-    std::vector<std::string> running;
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            running = OurProcesses();
-            for (const std::string& path : running) {
-                if (path.compare(0, sizeof kOtherFolder - 1, kOtherFolder) != 0)
-                    return false;
-            }
-            return true;
-        },
-        10000))
-        << Joined(running);
+    ExpectProcessesOnlyFrom(kOtherFolder);
 }
 
 // The command that Apps and Features and deployment tools run. The uninstaller copies itself to the
@@ -314,6 +319,20 @@ TEST(InstallerTest, SilentUninstall) {
     ASSERT_NE(0u, GetWindowsDirectoryA(windows, sizeof windows));
     std::string log = ReadFileBytes(std::string(windows, 2) + "\\Orvane\\Dormex\\DormexSetup.log");
     EXPECT_NE(std::string::npos, log.find("DeleteService success")) << log;
+}
+
+// Dormex set up by hand with the setup tool of another folder (here the build's): the installer
+// removes that service and its processes and installs its own.
+TEST(InstallerTest, InstallReplacesAServiceSetUpByHand) {
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), QueryService().openError);
+    ChildProcess setup;
+    ASSERT_TRUE(setup.Start(BinDir() + "OrvDx2Setup32.exe", "/Install")) << GetLastError();
+    ASSERT_TRUE(setup.WaitExit(30000));
+    ASSERT_TRUE(WaitFor([] { return !AppWindowImage().empty(); }, 30000)) << "the hand installation runs";
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller("/S"));
+    ExpectInstalledIn(DefaultFolder());
+    ExpectProcessesOnlyFrom(DefaultFolder());
 }
 
 } // namespace
