@@ -309,6 +309,10 @@ Section "Uninstall"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
   SetOutPath "$TEMP"
-  RMDir /REBOOTOK "$INSTDIR"
+  ; Run in place (_?=, by a new installation) the uninstaller stays, and the installer removes it
+  ; and the folder; otherwise it runs as a copy in the temporary folder and the folder can go now.
+  ${If} $EXEDIR != $INSTDIR
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
