@@ -1,7 +1,7 @@
 # Dormex: everything needed to build and test, from a fresh Debian 12 machine (as root).
 BUILD := build
 
-.PHONY: all setup build test clean
+.PHONY: all setup build test dist clean
 
 all: build
 
@@ -17,8 +17,13 @@ build: setup
 	    cmake --build $(BUILD)/win$$w -j2 || exit 1; \
 	done
 
-test: build
+# The tests include the installer of dist/.
+test: build dist
 	tools/run-tests.sh
 
+# dist/: Dormex-<version>-win.zip (programs of both widths, README.txt) and Dormex-<version>-Setup.exe.
+dist: build
+	tools/make-dist.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

@@ -8,7 +8,8 @@ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binu
 wine wine64 wine32:i386 xvfb xauth xdotool
 googletest
 locales fonts-ipafont-gothic
-espeak-ng sox imagemagick librsvg2-bin"
+espeak-ng sox imagemagick librsvg2-bin
+nsis zip"
 
 missing=""
 for p in $PACKAGES; do
