@@ -1,10 +1,25 @@
 #!/bin/bash
-# Tests that really shut down or restart the Wine session run here, in a throw-away prefix with a
-# wineserver of its own, never in the session the other tests live in. Each case of the driver
-# (a GoogleTest program) runs in a freshly started session of that prefix; the prefix is removed
-# at the end. Usage: throwaway-session-test.sh BUILD_DIR DRIVER CASE... (BUILD_DIR: one width's
-# tree; DRIVER: a test program in BUILD_DIR/tests; CASE: Suite.Test).
+# Tests that really end the Wine session (a shutdown, a restart) or install Dormex run here, in a
+# throw-away prefix with a wineserver of its own, never in the session the other tests live in.
+# Each case of the driver (a GoogleTest program) runs in a freshly started session of that prefix;
+# the prefix is removed at the end. WINEARCH from the environment picks the prefix's width (64-bit
+# by default).
+# Usage: throwaway-session-test.sh [--logon] [--installed] BUILD_DIR DRIVER CASE...
+#   --logon      each session is started as Windows starts one: the boot (services), then a logon
+#                (the Run values of the registry)
+#   --installed  nothing of the build tree on the search path: the installed programs stand alone
+#   BUILD_DIR: one width's tree; DRIVER: a test program in BUILD_DIR/tests; CASE: Suite.Test.
 set -u
+logon=0
+installed=0
+while [ $# -gt 0 ]; do
+    case $1 in
+    --logon) logon=1 ;;
+    --installed) installed=1 ;;
+    *) break ;;
+    esac
+    shift
+done
 build=$1
 driver=$2
 shift 2
@@ -15,6 +30,7 @@ fi
 prefix=$(mktemp -d /tmp/dormex-throwaway.XXXXXX)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$build/bin"
 unset ALSA_CONFIG_PATH
+[ $installed = 1 ] && unset WINEPATH
 
 end_session() {
     wineserver -k 2>/dev/null
@@ -34,7 +50,12 @@ end_session
 
 status=0
 for case in "$@"; do
+    echo "throwaway-session-test: $case (${WINEARCH:-win64} prefix)"
     wineserver -p
+    # The first program boots the session (wineboot --init: services); a plain wineboot then does
+    # what a logon does: runs the Run values.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    [ $logon = 1 ] && wine wineboot </dev/null >/dev/null 2>&1
     wine "$build/tests/$driver" --gtest_filter="$case" || status=1
     end_session
 done

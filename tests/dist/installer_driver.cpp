@@ -1,7 +1,8 @@
-// Runs only in a throw-away Wine prefix (tools/installer-test.sh), one case per session, in this
-// order: the silent installation, a new logon, a reinstallation into another folder, the silent
-// uninstallation, an installation over a service set up by hand. Each session starts with the boot (services)
-// and a logon (Run values). Environment: DORMEX_INSTALLER (the installer, a Unix path), DORMEX_VERSION.
+// Runs only in a throw-away Wine prefix (tools/throwaway-session-test.sh --logon --installed), one case per
+// session, in this order: the silent installation, a new logon, a reinstallation into another folder, the
+// silent uninstallation, an installation over a service set up by hand. Each session starts with the boot
+// (services) and a logon (Run values). Environment: DORMEX_INSTALLER (the installer, a Unix path),
+// DORMEX_VERSION.
 #include "child_process.h"
 #include "process_list.h"
 #include "test_support.h"
