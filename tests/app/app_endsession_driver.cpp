@@ -6,6 +6,7 @@
 
 #include "app_driver.h"
 #include "child_process.h"
+#include "endsession_witness.h"
 #include "mailslot_catcher.h"
 #include "test_support.h"
 
@@ -18,32 +19,21 @@ class AppEndSessionTest : public ::testing::Test {
     void SetUp() override {
         RemoveSettingsFile();
         ASSERT_TRUE(log_.Ok());
-        ASSERT_TRUE(recorder_.Start(TestProgram("endsession_recorder.exe"), record_.File("record.txt")));
-        ASSERT_TRUE(WaitFor([&] { return Record().find("READY") != std::string::npos; }, 10000));
+        ASSERT_TRUE(witness_.Start());
         ASSERT_TRUE(app_.Start());
         ASSERT_TRUE(log_.WaitForLine("My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 5000));
     }
 
-    std::string Record() const { return ReadFileBytes(record_.File("record.txt")); }
-
     // Wine's end-session round reached the recorder, and the application ended through it.
     void ExpectSessionEnded() {
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                std::string record = Record();
-                size_t query = record.find("QUERYENDSESSION");
-                return query != std::string::npos && record.find("ENDSESSION 1", query) != std::string::npos;
-            },
-            20000))
-            << Record();
+        EXPECT_TRUE(WaitFor([&] { return witness_.SawSessionEnd(); }, 20000)) << witness_.Record();
         EXPECT_TRUE(app_.WaitExit(20000));
         EXPECT_TRUE(log_.WaitForLine("End of program.", 5000));
         EXPECT_NE("", SettingsValue("MAIN", "WndPosLeft"));
     }
 
     LogCatcher log_;
-    ScratchDir record_;
-    ChildProcess recorder_;
+    EndSessionWitness witness_;
     AppUnderTest app_;
 };
 

@@ -2,6 +2,7 @@
 // asks, and restarts Windows only on "Yes". A recorder window of another program tells whether
 // Wine's end-session round took place.
 #include "child_process.h"
+#include "endsession_witness.h"
 #include "program_process.h"
 #include "test_support.h"
 
@@ -30,22 +31,13 @@ std::string MessageText(HWND box) {
 class RebootProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(recorder_.Start(TestProgram("endsession_recorder.exe"), record_.File("record.txt")));
-        ASSERT_TRUE(WaitFor([&] { return Record().find("READY") != std::string::npos; }, 10000));
+        ASSERT_TRUE(witness_.Start());
         ASSERT_TRUE(reboot_.Start(BinDir() + "OrvDx2ReBoot32.exe", ""));
         box_ = WaitForProcessWindow(reboot_.Id(), "#32770", "Dormex", 10000);
         ASSERT_NE(nullptr, box_) << "the reboot program asks";
     }
 
-    std::string Record() const { return ReadFileBytes(record_.File("record.txt")); }
-    bool SessionEnded() const {
-        std::string record = Record();
-        size_t query = record.find("QUERYENDSESSION");
-        return query != std::string::npos && record.find("ENDSESSION 1", query) != std::string::npos;
-    }
-
-    ScratchDir record_;
-    ChildProcess recorder_;
+    EndSessionWitness witness_;
     ChildProcess reboot_;
     HWND box_ = nullptr;
 };
@@ -58,14 +50,13 @@ TEST_F(RebootProgramTest, NoLeavesWindowsRunning) {
     DWORD code = 0xDEADBEEF;
     EXPECT_TRUE(reboot_.WaitExit(5000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_FALSE(WaitFor([&] { return Record().find("QUERYENDSESSION") != std::string::npos; }, 3000))
-        << Record();
-    EXPECT_TRUE(recorder_.Running());
+    EXPECT_FALSE(WaitFor([&] { return witness_.SawQuery(); }, 3000)) << witness_.Record();
+    EXPECT_TRUE(witness_.Running());
 }
 
 TEST_F(RebootProgramTest, YesRestartsWindows) {
     PostMessageA(box_, WM_COMMAND, IDYES, 0);
-    EXPECT_TRUE(WaitFor([&] { return SessionEnded(); }, 20000)) << Record();
+    EXPECT_TRUE(WaitFor([&] { return witness_.SawSessionEnd(); }, 20000)) << witness_.Record();
 }
 
 // With the service registered the program says Dormex was installed.

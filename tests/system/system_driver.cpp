@@ -8,6 +8,7 @@
 
 #include "app_driver.h"
 #include "child_process.h"
+#include "endsession_witness.h"
 #include "mailslot_catcher.h"
 #include "process_list.h"
 #include "resource.h"
@@ -46,8 +47,7 @@ class WholeSystem : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(log_.Ok()) << log_.Error();
         // A bystander with a window: the normal shutdown must reach every such program.
-        ASSERT_TRUE(recorder_.Start(TestProgram("endsession_recorder.exe"), scratch_.File("record.txt")));
-        ASSERT_TRUE(WaitFor([&] { return Record().find("READY") != std::string::npos; }, 10000));
+        ASSERT_TRUE(witness_.Start());
     }
 
     void TearDown() override {
@@ -61,8 +61,6 @@ class WholeSystem : public ::testing::Test {
             setup.WaitExit(30000);
     }
 
-    std::string Record() const { return ReadFileBytes(scratch_.File("record.txt")); }
-
     bool WaitForLine(const char* tag, const char* text, DWORD timeoutMs) {
         return log_.WaitForLine(LineOf(tag, text), timeoutMs);
     }
@@ -70,8 +68,7 @@ class WholeSystem : public ::testing::Test {
     size_t CountLines(const char* tag, const char* text) { return log_.CountContaining(LineOf(tag, text)); }
 
     LogCatcher log_;
-    ScratchDir scratch_;
-    ChildProcess recorder_;
+    EndSessionWitness witness_;
 };
 
 TEST_F(WholeSystem, InstalledDormexWarnsInTheShutdownMinuteAndShutsDownWhenTheWarningEnds) {
@@ -130,14 +127,7 @@ TEST_F(WholeSystem, InstalledDormexWarnsInTheShutdownMinuteAndShutsDownWhenTheWa
     ASSERT_TRUE(WaitForLine("SVC", "-> SVM_SHUTDOWN", 90000));
     EXPECT_TRUE(WaitForLine("APP", "Normal Shutdown is executed!", 10000));
     EXPECT_EQ(0u, CountLines("SVC", "Normal Shutdown is executed!")) << "the application shuts down";
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            std::string record = Record();
-            size_t query = record.find("QUERYENDSESSION");
-            return query != std::string::npos && record.find("ENDSESSION 1", query) != std::string::npos;
-        },
-        30000))
-        << Record();
+    EXPECT_TRUE(WaitFor([&] { return witness_.SawSessionEnd(); }, 30000)) << witness_.Record();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(app, 30000));
     EXPECT_TRUE(WaitForLine("APP", "End of program.", 5000));
     CloseHandle(app);
