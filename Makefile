@@ -1,7 +1,7 @@
 # Dormex: everything needed to build and test, from a fresh Debian 12 machine (as root).
 BUILD := build
 
-.PHONY: all setup build test clean
+.PHONY: all setup build test demo clean
 
 all: build
 
@@ -19,6 +19,11 @@ build: setup
 
 test: build
 	tools/run-tests.sh
+
+# The whole system at work in a Wine prefix of its own (tools/demo.sh); FORCED=1: a forced
+# shutdown, JA=1: the Japanese user interface.
+demo: build
+	BUILD=$(BUILD) tools/demo.sh $(if $(filter 1,$(FORCED)),--forced) $(if $(filter 1,$(JA)),--japanese)
 
 clean:
 	rm -rf $(BUILD)
