@@ -79,10 +79,11 @@ start_xvfb() {
 }
 
 # The wineserver of the prefix runs in the foreground of a child of ours, so that we know its pid
-# (a forced shutdown ends it) and can end it.
-# It is ready when its socket exists in its working folder (the server folder of the prefix).
+# and can end it. It stays 10 s after the last program of the session has gone (a forced shutdown
+# kills them all) and then exits. It is ready when its socket exists in its working folder (the
+# server folder of the prefix).
 start_session() {
-    wineserver -f -p 2>/dev/null &
+    wineserver -f -p10 2>/dev/null &
     server_pid=$!
     poll 10 test -S "/proc/$server_pid/cwd/socket" || fail "the wineserver did not start"
 }
@@ -151,11 +152,11 @@ demo_status=${PIPESTATUS[0]}
 session_end=""
 ended_itself=0
 if [ $forced = 1 ]; then
-    if poll 20 bash -c "! kill -0 $server_pid 2>/dev/null"; then
+    if poll 30 bash -c "! kill -0 $server_pid 2>/dev/null"; then
         wait "$server_pid" 2>/dev/null
         server_pid=""
         ended_itself=1
-        session_end="the forced shutdown ended the whole Wine session by itself (its wineserver exited)"
+        session_end="the forced shutdown killed every program of the Wine session, and its wineserver exited"
     else
         session_end="the Wine session still ran after the demo; the demo ends it (wineserver -k)"
     fi
