@@ -232,7 +232,6 @@ if [ $forced = 1 ]; then
     key shutdown "SVC: Forced Shutdown is executed!"
 else
     key shutdown "APP: Normal Shutdown is executed!"
-    key end-session "demo: Wine ends the session"
     key end "APP: End of program."
 fi
 echo "  session end   $session_end"
