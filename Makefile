@@ -1,7 +1,7 @@
 # Dormex: everything needed to build and test, from a fresh Debian 12 machine (as root).
 BUILD := build
 
-.PHONY: all setup build test dist clean
+.PHONY: all setup build test demo dist clean
 
 all: build
 
@@ -20,6 +20,11 @@ build: setup
 # The tests include the installer of dist/.
 test: build dist
 	tools/run-tests.sh
+
+# The whole system at work in a Wine prefix of its own (tools/demo.sh); FORCED=1: a forced
+# shutdown, JA=1: the Japanese user interface.
+demo: build
+	BUILD=$(BUILD) tools/demo.sh $(if $(filter 1,$(FORCED)),--forced) $(if $(filter 1,$(JA)),--japanese)
 
 # dist/: Dormex-<version>-win.zip (programs of both widths, README.txt) and Dormex-<version>-Setup.exe.
 dist: build
