@@ -21,7 +21,7 @@ class AppEndSessionTest : public ::testing::Test {
         ASSERT_TRUE(log_.Ok());
         ASSERT_TRUE(witness_.Start());
         ASSERT_TRUE(app_.Start());
-        ASSERT_TRUE(log_.WaitForLine("My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 5000));
+        ASSERT_TRUE(log_.WaitForLine(kAppMailslotReady, 5000));
     }
 
     // Wine's end-session round reached the recorder, and the application ended through it.

@@ -23,7 +23,7 @@ class AppLanguageTest : public ::testing::Test {
         RemoveSettingsFile();
         ASSERT_TRUE(log_.Ok());
         ASSERT_TRUE(app_.Start());
-        ASSERT_TRUE(log_.WaitForLine("My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 5000));
+        ASSERT_TRUE(log_.WaitForLine(kAppMailslotReady, 5000));
     }
     void TearDown() override {
         EXPECT_TRUE(app_.EndByUninstallMutex(5000));

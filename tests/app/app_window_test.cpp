@@ -30,18 +30,10 @@ class AppWindowTest : public ::testing::Test {
         RemoveSettingsFile();
     }
 
-    // The words the application sent to the service so far.
-    std::vector<std::string> Sent() const {
-        std::vector<std::string> words;
-        for (const CaughtMessage& message : service_.Messages())
-            words.push_back(message.bytes);
-        return words;
-    }
-
     // Starts the application and waits for its mailslot poll to be running.
     void StartApp() {
         ASSERT_TRUE(app_.Start());
-        ASSERT_TRUE(log_.WaitForLine("My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 5000));
+        ASSERT_TRUE(log_.WaitForLine(kAppMailslotReady, 5000));
     }
 
     // Opens a countdown and waits until it is on screen.
@@ -133,7 +125,7 @@ TEST_F(AppWindowTest, OkWithoutChangesWritesAndSendsNothing) {
     Click(app_.Settings(), 1035);
     Click(app_.Settings(), IDOK);
     ASSERT_TRUE(service_.WaitForCount(1, 3000));
-    EXPECT_EQ(std::vector<std::string>{kReload}, Sent());
+    EXPECT_EQ(std::vector<std::string>{kReload}, service_.Payloads());
     EXPECT_EQ(1u, log_.CountContaining("Save setting information."));
 }
 
@@ -169,7 +161,7 @@ TEST_F(AppWindowTest, OkAfterAnyChangeSavesClosesTheCountdownsAndSendsOneReload)
         ASSERT_TRUE(app_.ShowSettings());
         Click(app_.Settings(), IDOK);
         EXPECT_FALSE(service_.WaitForCount(2, 1500));
-        EXPECT_EQ(std::vector<std::string>{kReload}, Sent());
+        EXPECT_EQ(std::vector<std::string>{kReload}, service_.Payloads());
     }
 }
 
@@ -242,7 +234,7 @@ TEST_F(AppWindowTest, StopButtonSendsExactlyOneReschedule) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(warning); }, 2000));
     ASSERT_TRUE(service_.WaitForCount(1, 2000));
     EXPECT_FALSE(service_.WaitForCount(2, 1500));
-    EXPECT_EQ(std::vector<std::string>{kReschedule}, Sent());
+    EXPECT_EQ(std::vector<std::string>{kReschedule}, service_.Payloads());
 }
 
 TEST_F(AppWindowTest, TwoWarningsShareTheNewerDeadlineAndRunningOutSendsNothing) {
@@ -333,7 +325,7 @@ TEST_F(AppWindowTest, SettingsBeyondTheDialogsRangesShowInRangeAndOkStoresThem) 
     ASSERT_TRUE(app_.ShowSettings());
     Click(s, IDOK);
     ASSERT_TRUE(service_.WaitForCount(1, 3000));
-    EXPECT_EQ(std::vector<std::string>{kReload}, Sent());
+    EXPECT_EQ(std::vector<std::string>{kReload}, service_.Payloads());
     EXPECT_EQ("23", SettingsValue("SETINFO", "sdt_hour3"));
     EXPECT_EQ("59", SettingsValue("SETINFO", "sdt_minute3"));
     EXPECT_EQ("100", SettingsValue("SETINFO", "SoundVolume"));

@@ -24,8 +24,10 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
 
 } // namespace
 
+const char kAppMailslotReady[] = "My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success";
+
 std::string AppProgram() {
-    return BinDir() + (sizeof(void*) == 8 ? "OrvDx2App64.exe" : "OrvDx2App32.exe");
+    return BinDir() + kAppFileName;
 }
 
 std::string SettingsFilePath() {

@@ -11,6 +11,9 @@
 
 namespace dormex_test {
 
+// The line the application logs once its mailslot is open: from then on its poll reads commands.
+extern const char kAppMailslotReady[];
+
 // The application of the test's width in the bin folder.
 std::string AppProgram();
 

@@ -72,6 +72,13 @@ std::vector<CaughtMessage> MailslotCatcher::Messages() const {
     return copy;
 }
 
+std::vector<std::string> MailslotCatcher::Payloads() const {
+    std::vector<std::string> payloads;
+    for (const CaughtMessage& message : Messages())
+        payloads.push_back(message.bytes);
+    return payloads;
+}
+
 size_t MailslotCatcher::Count() const {
     return Messages().size();
 }

@@ -31,6 +31,8 @@ class MailslotCatcher {
     const std::string& Name() const { return name_; }
 
     std::vector<CaughtMessage> Messages() const;
+    // The bytes of each message, in the order of arrival.
+    std::vector<std::string> Payloads() const;
     size_t Count() const;
     // Polls until at least count messages have arrived.
     bool WaitForCount(size_t count, DWORD timeoutMs) const;

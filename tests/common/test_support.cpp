@@ -5,6 +5,14 @@
 
 namespace dormex_test {
 
+#ifdef _WIN64
+const char kAppFileName[] = "OrvDx2App64.exe";
+const char kDemonFileName[] = "OrvDx2Demon64.exe";
+#else
+const char kAppFileName[] = "OrvDx2App32.exe";
+const char kDemonFileName[] = "OrvDx2Demon32.exe";
+#endif
+
 std::string TestDir() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);

@@ -12,6 +12,9 @@ namespace dormex_test {
 std::string TestDir();
 // The folder of the programs and DLLs under test (<build>\bin\).
 std::string BinDir();
+// The file names of the application and the watchdog of the test's width ("OrvDx2App32.exe").
+extern const char kAppFileName[];
+extern const char kDemonFileName[];
 
 // The language the test run expects (environment DORMEX_EXPECT_LANG), 0 when not given.
 LANGID ExpectedLanguage();

@@ -7,39 +7,33 @@
 #include <gtest/gtest.h>
 
 using dormex_test::BinDir;
+using dormex_test::kAppFileName;
+using dormex_test::kDemonFileName;
 using dormex_test::WaitFor;
 
 namespace {
-
-#ifdef _WIN64
-const char kDemon[] = "OrvDx2Demon64.exe";
-const char kApp[] = "OrvDx2App64.exe";
-#else
-const char kDemon[] = "OrvDx2Demon32.exe";
-const char kApp[] = "OrvDx2App32.exe";
-#endif
 
 TEST(DemonRestartTest, ClosedApplicationIsStartedAgainWithinAMinute) {
     dormex_test::LogCatcher log;
     ASSERT_TRUE(log.Ok());
     dormex_test::ChildProcess demon;
-    ASSERT_TRUE(demon.Start(BinDir() + kDemon, ""));
+    ASSERT_TRUE(demon.Start(BinDir() + kDemonFileName, ""));
     ASSERT_TRUE(WaitFor([] { return FindWindowA("CDx2Dormex", nullptr) != nullptr; }, 10000));
     DWORD closed = GetTickCount();
-    dormex_test::EndProcessesNamed(kApp);
+    dormex_test::EndProcessesNamed(kAppFileName);
     ASSERT_EQ(nullptr, FindWindowA("CDx2Dormex", nullptr));
 
     EXPECT_TRUE(WaitFor([] { return FindWindowA("CDx2Dormex", nullptr) != nullptr; }, 75000));
     DWORD waited = GetTickCount() - closed;
     EXPECT_LT(waited, 65000u);
-    EXPECT_EQ(2u, log.CountContaining(std::string("DEM: Start ") + kApp + "."));
+    EXPECT_EQ(2u, log.CountContaining(std::string("DEM: Start ") + kAppFileName + "."));
 
     HANDLE uninstall = CreateMutexA(nullptr, FALSE, "OrvDx2MuteUninstall");
     EXPECT_TRUE(demon.WaitExit(5000));
-    WaitFor([] { return dormex_test::ProcessIdsNamed(kApp).empty(); }, 5000);
+    WaitFor([] { return dormex_test::ProcessIdsNamed(kAppFileName).empty(); }, 5000);
     CloseHandle(uninstall);
     demon.End();
-    dormex_test::EndProcessesNamed(kApp);
+    dormex_test::EndProcessesNamed(kAppFileName);
 }
 
 } // namespace

@@ -36,18 +36,11 @@ class SaveCommandTest : public ::testing::Test {
         ASSERT_TRUE(WaitFor([&] { return FindTopLevelOfProcess(doc_.Id(), title_ + " - DocApp") != nullptr; },
                             10000));
         ASSERT_TRUE(app_.Start());
-        ASSERT_TRUE(log_.WaitForLine("My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 5000));
+        ASSERT_TRUE(log_.WaitForLine(kAppMailslotReady, 5000));
     }
     void TearDown() override {
         app_.End();
         RemoveSettingsFile();
-    }
-
-    std::vector<std::string> Sent() const {
-        std::vector<std::string> words;
-        for (const CaughtMessage& message : service_.Messages())
-            words.push_back(message.bytes);
-        return words;
     }
 
     // The visible progress dialog of the application, or null.
@@ -70,7 +63,7 @@ class SaveCommandTest : public ::testing::Test {
 TEST_F(SaveCommandTest, EveryCommandDuringARunReachesItsCodeAndAnAbortEndsTheRunWithinASecond) {
     ASSERT_TRUE(SendToApp(CMD_SAVE_DOCS, 0, 0));
     ASSERT_TRUE(service_.WaitForCount(1, 5000));
-    EXPECT_EQ(kStarted, Sent()[0]);
+    EXPECT_EQ(kStarted, service_.Payloads()[0]);
     // The run has taken the document window up and waits for its Save-As dialog.
     ASSERT_TRUE(log_.WaitForLine("SaveAct - sts changed --> 1", 10000));
     HWND progress = ProgressDialog();
@@ -89,7 +82,7 @@ TEST_F(SaveCommandTest, EveryCommandDuringARunReachesItsCodeAndAnAbortEndsTheRun
     ASSERT_TRUE(service_.WaitForCount(2, 5000));
     DWORD took = service_.Messages()[1].tick - sent;
     EXPECT_LE(took, 2000u) << "the abort closes the run within about a second";
-    EXPECT_EQ(kEnded, Sent()[1]);
+    EXPECT_EQ(kEnded, service_.Payloads()[1]);
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_TRUE(log_.WaitForLine("SaveAct - CMD_SAVE_ABORT: the preservation is closed.", 2000));
     EXPECT_TRUE(doc_.Running()) << "the document application is left as it is";
@@ -104,8 +97,8 @@ TEST_F(SaveCommandTest, ARunWithNothingToSaveIsFramedTowardsTheService) {
     doc_.End();
     ASSERT_TRUE(SendToApp(CMD_SAVE_DOCS, 0, 0));
     ASSERT_TRUE(service_.WaitForCount(2, 10000));
-    EXPECT_EQ(kStarted, Sent()[0]);
-    EXPECT_EQ(kEnded, Sent()[1]);
+    EXPECT_EQ(kStarted, service_.Payloads()[0]);
+    EXPECT_EQ(kEnded, service_.Payloads()[1]);
     DWORD runMs = service_.Messages()[1].tick - service_.Messages()[0].tick;
     EXPECT_GE(runMs, 1900u);
     EXPECT_LE(runMs, 4000u);

@@ -88,7 +88,7 @@ TEST_F(WholeSystem, InstalledDormexWarnsInTheShutdownMinuteAndShutsDownWhenTheWa
     DWORD appId = apps[0];
     HWND mainWindow = nullptr, settings = nullptr;
     ASSERT_TRUE(WaitForAppWindows(appId, 20000, &mainWindow, &settings));
-    ASSERT_TRUE(WaitForLine("APP", "My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success", 10000));
+    ASSERT_TRUE(WaitForLine("APP", kAppMailslotReady, 10000));
     HANDLE app = OpenProcess(SYNCHRONIZE, FALSE, appId);
     ASSERT_NE(nullptr, app) << GetLastError();
 
