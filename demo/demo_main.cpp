@@ -14,6 +14,7 @@
 #include "log_view_reader.h"
 
 #include "app_driver.h"
+#include "program_process.h"
 #include "child_process.h"
 #include "test_support.h"
 #include "window_picture.h"
@@ -200,7 +201,7 @@ bool CreateGate() {
 }
 
 HWND VisibleDialogOf(DWORD process, int controlId) {
-    for (HWND window : TopLevelWindowsOf(process)) {
+    for (HWND window : ProcessWindows(process, false)) {
         if (IsWindowVisible(window) && GetDlgItem(window, controlId))
             return window;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app_driver.h"
+#include "program_process.h"
 #include "mailslot_catcher.h"
 #include "test_support.h"
 
@@ -58,7 +59,7 @@ TEST_F(AppWindowTest, SecondInstanceExitsWithZeroBeforeAnyWindow) {
     DWORD exitCode = 0xdeadbeef;
     ASSERT_TRUE(WaitFor(
         [&] {
-            sawWindow = sawWindow || !TopLevelWindowsOf(second.Id()).empty();
+            sawWindow = sawWindow || !ProcessWindows(second.Id(), false).empty();
             return second.WaitExit(0, &exitCode);
         },
         10000));

@@ -1,28 +1,13 @@
 #include "app_driver.h"
 
+#include "program_process.h"
 #include "test_support.h"
 
 #include <string.h>
 
 namespace dormex_test {
 
-namespace {
-
-struct FindData {
-    DWORD processId;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-    FindData* data = reinterpret_cast<FindData*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == data->processId)
-        data->windows.push_back(window);
-    return TRUE;
-}
-
-} // namespace
+namespace {} // namespace
 
 const char kAppMailslotReady[] = "My mail slot(\\\\.\\mailslot\\OrvDx2\\App) creation success";
 
@@ -75,7 +60,7 @@ bool AppUnderTest::EndByUninstallMutex(DWORD timeoutMs) {
 
 std::vector<HWND> AppUnderTest::WarningDialogs() const {
     std::vector<HWND> dialogs;
-    for (HWND window : TopLevelWindowsOf(process_.Id())) {
+    for (HWND window : ProcessWindows(process_.Id(), false)) {
         if (GetDlgItem(window, 1017) && IsWindowVisible(window))
             dialogs.push_back(window);
     }
@@ -86,7 +71,7 @@ bool WaitForAppWindows(DWORD processId, DWORD timeoutMs, HWND* mainWindow, HWND*
     HWND foundMain = nullptr, foundSettings = nullptr;
     bool found = WaitFor(
         [&] {
-            for (HWND window : TopLevelWindowsOf(processId)) {
+            for (HWND window : ProcessWindows(processId, false)) {
                 char className[64] = {};
                 GetClassNameA(window, className, sizeof className);
                 if (strcmp(className, "CDx2Dormex") == 0) {
@@ -106,12 +91,6 @@ bool WaitForAppWindows(DWORD processId, DWORD timeoutMs, HWND* mainWindow, HWND*
     *mainWindow = foundMain;
     *settings = foundSettings;
     return true;
-}
-
-std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
-    FindData data{processId, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&data));
-    return data.windows;
 }
 
 void Click(HWND dialog, int id) {

@@ -61,9 +61,6 @@ class AppUnderTest {
 // dialog and answers messages; both windows are given back only then.
 bool WaitForAppWindows(DWORD processId, DWORD timeoutMs, HWND* mainWindow, HWND* settings);
 
-// The top-level windows of a process, in Z order.
-std::vector<HWND> TopLevelWindowsOf(DWORD processId);
-
 // A user's actions on a control of another process's dialog.
 void Click(HWND dialog, int id);
 // Selects the number field's text and types digits into it, then moves the focus away.

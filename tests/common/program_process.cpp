@@ -6,7 +6,7 @@ namespace dormex_test {
 namespace {
 
 struct WindowQuery {
-    DWORD processId;
+    DWORD processId; // 0: every process
     bool visibleOnly;
     std::vector<HWND> found;
 };
@@ -15,7 +15,8 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     auto* query = reinterpret_cast<WindowQuery*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == query->processId && (!query->visibleOnly || IsWindowVisible(window)))
+    if ((query->processId == 0 || owner == query->processId) &&
+        (!query->visibleOnly || IsWindowVisible(window)))
         query->found.push_back(window);
     return TRUE;
 }
@@ -26,6 +27,20 @@ std::vector<HWND> ProcessWindows(DWORD processId, bool visibleOnly) {
     WindowQuery query = {processId, visibleOnly, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
     return query.found;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    WindowQuery query = {0, false, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+HWND FindTopLevelOfProcess(DWORD processId, const std::string& title) {
+    for (HWND window : ProcessWindows(processId, false)) {
+        if (WindowText(window) == title)
+            return window;
+    }
+    return nullptr;
 }
 
 HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs) {

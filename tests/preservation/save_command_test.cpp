@@ -2,10 +2,10 @@
 // service, a second request during a run is not a second run, an abort closes the run within
 // about a second, and a warning sent during a run is not lost.
 #include "app_driver.h"
+#include "program_process.h"
 #include "child_process.h"
 #include "mailslot_catcher.h"
 #include "test_support.h"
-#include "top_level_windows.h"
 
 #include <OrvDl2SubFuncs.h>
 #include <gtest/gtest.h>
@@ -45,9 +45,9 @@ class SaveCommandTest : public ::testing::Test {
 
     // The visible progress dialog of the application, or null.
     HWND ProgressDialog() const {
-        for (HWND window : TopLevelWindowsOf(app_.Id()))
+        for (HWND window : ProcessWindows(app_.Id(), false))
             if (IsWindowVisible(window) && GetDlgItem(window, 1030) && GetDlgItem(window, IDCANCEL) &&
-                WindowTitle(window).empty())
+                WindowText(window).empty())
                 return window;
         return nullptr;
     }

@@ -6,7 +6,7 @@
 #include "preservation.h"
 #include "save_run.h"
 #include "test_support.h"
-#include "top_level_windows.h"
+#include "program_process.h"
 
 #include <OrvCtl.h>
 #include <OrvDl2SubFuncs.h>
@@ -324,7 +324,7 @@ TEST_F(PreservationRunTest, TakesAMultiDocumentWindowUpTwentyTimes) {
         EXPECT_EQ(1u, matches) << "document " << k;
     }
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(AppTitle(title) + " - Doc 21", dormex_test::WindowTitle(window));
+    EXPECT_EQ(AppTitle(title) + " - Doc 21", dormex_test::WindowText(window));
     EXPECT_EQ(0u, LoggedCount("PF-13"));
 }
 

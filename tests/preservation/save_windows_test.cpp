@@ -4,7 +4,7 @@
 #include "save_text.h"
 #include "save_windows.h"
 #include "test_support.h"
-#include "top_level_windows.h"
+#include "program_process.h"
 
 #include <gtest/gtest.h>
 

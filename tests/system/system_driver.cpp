@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 #include "app_driver.h"
+#include "program_process.h"
 #include "child_process.h"
 #include "endsession_witness.h"
 #include "mailslot_catcher.h"
@@ -107,7 +108,7 @@ TEST_F(WholeSystem, InstalledDormexWarnsInTheShutdownMinuteAndShutsDownWhenTheWa
     HWND countdown = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {
-            for (HWND window : TopLevelWindowsOf(appId)) {
+            for (HWND window : ProcessWindows(appId, false)) {
                 if (GetDlgItem(window, IDC_WARN_STOP) && IsWindowVisible(window))
                     countdown = window;
             }
