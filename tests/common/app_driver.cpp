@@ -1,5 +1,6 @@
 #include "app_driver.h"
 
+#include "mailslot_catcher.h"
 #include "program_process.h"
 #include "test_support.h"
 
@@ -126,16 +127,9 @@ std::string ControlText(HWND window, int id) {
 }
 
 bool SendToApp(BYTE cmd, BYTE param1, WORD param2) {
-    HANDLE slot =
-        CreateFileA("\\\\.\\mailslot\\OrvDx2\\App", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (slot == INVALID_HANDLE_VALUE)
-        return false;
-    BYTE word[4] = {cmd, param1, static_cast<BYTE>(param2 & 0xFF), static_cast<BYTE>(param2 >> 8)};
-    DWORD written = 0;
-    BOOL ok = WriteFile(slot, word, sizeof word, &written, nullptr);
-    CloseHandle(slot);
-    return ok && written == sizeof word;
+    const char word[4] = {static_cast<char>(cmd), static_cast<char>(param1), static_cast<char>(param2 & 0xFF),
+                          static_cast<char>(param2 >> 8)};
+    return WriteMailslotMessage("\\\\.\\mailslot\\OrvDx2\\App", std::string(word, sizeof word));
 }
 
 } // namespace dormex_test

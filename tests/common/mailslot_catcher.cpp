@@ -65,6 +65,19 @@ void MailslotCatcher::ReadQueued() {
     }
 }
 
+bool WriteMailslotMessage(const char* name, const std::string& bytes) {
+    HANDLE slot = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (slot == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(slot, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(slot);
+    SetLastError(error);
+    return ok && written == bytes.size();
+}
+
 std::vector<CaughtMessage> MailslotCatcher::Messages() const {
     EnterCriticalSection(&lock_);
     std::vector<CaughtMessage> copy = messages_;

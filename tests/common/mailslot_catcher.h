@@ -17,6 +17,10 @@ struct CaughtMessage {
     DWORD tick;        // GetTickCount() when it was read
 };
 
+// Writes bytes as one message into the mailslot of that name, as the programs do; false, with the
+// last error of the failing call, when no one holds it or the write fails.
+bool WriteMailslotMessage(const char* name, const std::string& bytes);
+
 class MailslotCatcher {
   public:
     // Creates the mailslot; Ok() tells whether that succeeded, Error() why not.

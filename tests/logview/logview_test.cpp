@@ -1,6 +1,7 @@
 // The log viewer as a real program under Xvfb: lines from other processes, a second viewer,
 // reopening, resizing, Esc, and bad input.
 #include "child_process.h"
+#include "mailslot_catcher.h"
 #include "program_process.h"
 #include "test_support.h"
 
@@ -14,7 +15,6 @@ namespace {
 using dormex_test::ChildProcess;
 using dormex_test::WaitFor;
 
-const char kLogSlot[] = "\\\\.\\mailslot\\OrvDormex\\log";
 const char kTitle[] = "Dormex - Log view";
 const DWORD kShowTimeoutMs = 1500; // "within about a second"
 const DWORD kStartTimeoutMs = 10000;
@@ -32,16 +32,7 @@ std::string ExpectedTitle() {
 
 // One message into the log mailslot; false (with the last error) when no viewer holds it.
 bool WriteLogMessage(const std::string& bytes) {
-    HANDLE slot = CreateFileA(kLogSlot, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (slot == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(slot, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    DWORD error = GetLastError();
-    CloseHandle(slot);
-    SetLastError(error);
-    return ok && written == bytes.size();
+    return dormex_test::WriteMailslotMessage(dormex_test::kLogMailslot, bytes);
 }
 
 bool WriteLogLine(const std::string& line) {

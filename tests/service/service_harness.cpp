@@ -1,5 +1,6 @@
 #include "service_harness.h"
 
+#include "mailslot_catcher.h"
 #include "test_support.h"
 
 namespace dormex_test {
@@ -132,14 +133,7 @@ SetInfo OneNormalShutdownEveryDay(const SettingsFile& file, const SYSTEMTIME& mi
 }
 
 bool SendToService(const std::string& bytes) {
-    HANDLE mailslot = CreateFileA(MAILSLOT_SERV, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (mailslot == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(mailslot, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(mailslot);
-    return ok && written == bytes.size();
+    return WriteMailslotMessage(MAILSLOT_SERV, bytes);
 }
 
 bool SendToService(BYTE cmd) {
