@@ -21,6 +21,13 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     return TRUE;
 }
 
+BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM found) {
+    std::string* longest = reinterpret_cast<std::string*>(found);
+    if (WindowClass(child) == "Static" && WindowText(child).size() > longest->size())
+        *longest = WindowText(child);
+    return TRUE;
+}
+
 } // namespace
 
 std::vector<HWND> ProcessWindows(DWORD processId, bool visibleOnly) {
@@ -57,6 +64,12 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, const char* ti
         },
         timeoutMs);
     return result;
+}
+
+std::string MessageBoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, KeepLongestStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 std::string WindowText(HWND window) {

@@ -17,6 +17,8 @@ HWND FindTopLevelOfProcess(DWORD processId, const std::string& title);
 // Polls for a visible top-level window of the process with that class (and title, when given).
 HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs);
 std::string WindowText(HWND window);
+// The message of a message box: its longest static text.
+std::string MessageBoxText(HWND box);
 std::string WindowClass(HWND window);
 
 } // namespace dormex_test

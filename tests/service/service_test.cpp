@@ -8,6 +8,7 @@
 #include "OrvCtl.h"
 #include "child_process.h"
 #include "mailslot_catcher.h"
+#include "program_process.h"
 #include "service_harness.h"
 #include "test_support.h"
 
@@ -169,60 +170,22 @@ TEST_F(ServiceTest, AbsurdSettingsScheduleAsTheyStand) {
     EXPECT_TRUE(service.Stop());
 }
 
-namespace {
-
-struct MessageBoxWindow {
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM param) {
-    MessageBoxWindow* found = reinterpret_cast<MessageBoxWindow*>(param);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char title[64] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (processId == found->processId && strcmp(title, "Dormex2") == 0 && IsWindowVisible(window)) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindStaticText(HWND child, LPARAM param) {
-    char className[32] = "";
-    GetClassNameA(child, className, sizeof className);
-    char text[1024] = "";
-    GetWindowTextA(child, text, sizeof text);
-    if (_stricmp(className, "Static") == 0 && text[0])
-        *reinterpret_cast<std::string*>(param) = text;
-    return TRUE;
-}
-
-} // namespace
-
 // Started by hand, the dispatcher cannot connect (Wine gives up after about 10 s).
 TEST(ServiceByHand, ShowsTheRegistrationFailureAndExitsWithItsCode) {
     ChildProcess program;
     ASSERT_TRUE(program.Start(BinDir() + "OrvDx2Serv32.exe", "")) << GetLastError();
-    MessageBoxWindow box = {program.Id(), nullptr};
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&box));
-            return box.window != nullptr;
-        },
-        30000));
-    std::string text;
-    EnumChildWindows(box.window, FindStaticText, reinterpret_cast<LPARAM>(&text));
+    HWND box = WaitForProcessWindow(program.Id(), "#32770", "Dormex2", 30000);
+    ASSERT_NE(nullptr, box);
+    std::string text = MessageBoxText(box);
     char expectedText[512] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    ERROR_FAILED_SERVICE_CONTROLLER_CONNECT, 0, expectedText, sizeof expectedText, nullptr);
     std::string systemText = expectedText;
     systemText = systemText.substr(0, systemText.find('\n'));
     EXPECT_EQ("Service registration falure. err = 1063 (" + systemText + ")", text);
-    EXPECT_EQ(static_cast<LONG_PTR>(0), GetWindowLongPtrA(box.window, GWLP_HWNDPARENT)) << "no owner";
+    EXPECT_EQ(static_cast<LONG_PTR>(0), GetWindowLongPtrA(box, GWLP_HWNDPARENT)) << "no owner";
 
-    PostMessageA(box.window, WM_COMMAND, IDOK, 0);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD exitCode = 0;
     ASSERT_TRUE(program.WaitExit(10000, &exitCode));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT), exitCode);

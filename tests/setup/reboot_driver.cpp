@@ -14,20 +14,6 @@ using namespace dormex_test;
 
 namespace {
 
-BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM found) {
-    std::string* longest = reinterpret_cast<std::string*>(found);
-    if (WindowClass(child) == "Static" && WindowText(child).size() > longest->size())
-        *longest = WindowText(child);
-    return TRUE;
-}
-
-// The message text of a message box: its longest static text.
-std::string MessageText(HWND box) {
-    std::string text;
-    EnumChildWindows(box, KeepLongestStatic, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
 class RebootProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -43,7 +29,7 @@ class RebootProgramTest : public ::testing::Test {
 };
 
 TEST_F(RebootProgramTest, NoLeavesWindowsRunning) {
-    std::string text = MessageText(box_);
+    std::string text = MessageBoxText(box_);
     EXPECT_NE(std::string::npos, text.find("Dormex has been removed.")) << text;
     EXPECT_NE(std::string::npos, text.find("Restart the computer now?")) << text;
     PostMessageA(box_, WM_COMMAND, IDNO, 0);
@@ -72,7 +58,8 @@ TEST(RebootProgramInstalledTest, SaysInstalledWhileTheServiceExists) {
     ASSERT_TRUE(reboot.Start(BinDir() + "OrvDx2ReBoot32.exe", ""));
     HWND box = WaitForProcessWindow(reboot.Id(), "#32770", "Dormex", 10000);
     ASSERT_NE(nullptr, box);
-    EXPECT_NE(std::string::npos, MessageText(box).find("Dormex has been installed.")) << MessageText(box);
+    EXPECT_NE(std::string::npos, MessageBoxText(box).find("Dormex has been installed."))
+        << MessageBoxText(box);
     PostMessageA(box, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(reboot.WaitExit(5000));
     DeleteService(service);
