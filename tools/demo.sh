@@ -9,6 +9,7 @@
 # Usage: tools/demo.sh [--forced] [--japanese]   (make demo [FORCED=1] [JA=1])
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/wine-session.sh"
 build=$(cd "$root" && realpath -m "${BUILD:-build}") # the Makefile's BUILD
 demo=$build/demo
 prefix=$demo/wineprefix
@@ -65,19 +66,6 @@ poll() {
     return 1
 }
 
-start_xvfb() {
-    local fd_file display
-    fd_file=$(mktemp)
-    # Room for the log viewer (about 1300 pixels wide) beside the others.
-    Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
-    xvfb_pid=$!
-    poll 10 test -s "$fd_file"
-    display=$(head -n1 "$fd_file")
-    rm -f "$fd_file"
-    [ -n "$display" ] || fail "Xvfb did not start"
-    export DISPLAY=":$display"
-}
-
 # The wineserver of the prefix runs in the foreground of a child of ours, so that we know its pid
 # and can end it. It stays 10 s after the last program of the session has gone (a forced shutdown
 # kills them all) and then exits. It is ready when its socket exists in its working folder (the
@@ -103,7 +91,8 @@ rm -rf "$out"
 mkdir -p "$out"
 shots=0
 if [ -z "${DISPLAY:-}" ]; then
-    start_xvfb
+    # Room for the log viewer (about 1300 pixels wide) beside the others.
+    wine_start_xvfb 1600x1200x24 || fail "Xvfb did not start"
     shots=1
     display_note="headless: an Xvfb of its own ($DISPLAY), pictures saved"
 else
@@ -119,14 +108,9 @@ CONF
 
 say "a new Wine prefix $prefix (LANG=$lang; about 20 s)"
 rm -rf "$prefix"
-wineboot -i >/dev/null 2>&1 || fail "wineboot could not make the prefix"
-if [ $shots = 1 ]; then
-    # Without a window manager, hiding or destroying a managed window stalls.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-fi
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
-wineserver -k
-wineserver -w
+managed=Y
+[ $shots = 1 ] && managed=N # no window manager on our own Xvfb
+wine_make_prefix alsa $managed || fail "wineboot could not make the prefix"
 
 install_dir="$prefix/drive_c/Program Files/Dormex"
 say "copying the programs of both widths, the DLLs and the wave files into $program_folder"

@@ -4,6 +4,7 @@
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+. "$root/tools/wine-session.sh"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=""
@@ -13,8 +14,7 @@ extra_args=("$@")
 
 stop_session() {
     if [ -n "$session_prefix" ]; then
-        WINEPREFIX=$session_prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$session_prefix wineserver -w 2>/dev/null
+        WINEPREFIX=$session_prefix wine_end_session
         session_prefix=""
     fi
 }
@@ -27,25 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-start_xvfb() {
-    local fd_file
-    fd_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$fd_file" ] && break
-        sleep 0.1
-    done
-    local display
-    display=$(head -n1 "$fd_file")
-    rm -f "$fd_file"
-    if [ -z "$display" ]; then
-        echo "run-tests: Xvfb did not start" >&2
-        exit 1
-    fi
-    export DISPLAY=":$display"
-}
 
 # Sound played by Wine goes to a file (no sound card needed); tests compare it with the samples.
 write_sound_capture_config() {
@@ -60,19 +41,8 @@ CONF
 boot_session() {
     export WINEPREFIX=$1 LANG=$2 LC_ALL=$2
     session_prefix=$WINEPREFIX
-    if [ ! -f "$WINEPREFIX/.dormex-ready" ]; then
-        rm -rf "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
-        wineserver -k; wineserver -w
-        touch "$WINEPREFIX/.dormex-ready"
-    fi
-    wineserver -p
-    # The first program of the session boots it. An explicit `wineboot -i` here would boot it a
-    # second time: two services.exe, and services started through the service control manager
-    # then fail with 1053 (they connect to the other one's pipe).
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine_keep_prefix alsa
+    wine_boot_session
 }
 
 # run_ctest WIDTH ARGS...: one CTest run in a build tree; a failure marks the whole run failed.
@@ -83,7 +53,10 @@ run_ctest() {
     ctest --test-dir "$build/win$width" --output-on-failure -j2 "$@" "${extra_args[@]}" || status=1
 }
 
-start_xvfb
+if ! wine_start_xvfb; then
+    echo "run-tests: Xvfb did not start" >&2
+    exit 1
+fi
 write_sound_capture_config
 
 boot_session "$build/wineprefix" C.UTF-8

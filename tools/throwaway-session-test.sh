@@ -10,6 +10,7 @@
 #   --installed  nothing of the build tree on the search path: the installed programs stand alone
 #   BUILD_DIR: one width's tree; DRIVER: a test program in BUILD_DIR/tests; CASE: Suite.Test.
 set -u
+. "$(dirname "$0")/wine-session.sh"
 logon=0
 installed=0
 while [ $# -gt 0 ]; do
@@ -32,31 +33,22 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINE
 unset ALSA_CONFIG_PATH
 [ $installed = 1 ] && unset WINEPATH
 
-end_session() {
-    wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
-}
 cleanup() {
-    end_session
+    wine_end_session
     rm -rf "$prefix"
 }
 trap cleanup EXIT
 
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # No audio driver: the settings dialog finds no output device.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
-end_session
+wine_make_prefix ""
 
 status=0
 for case in "$@"; do
     echo "throwaway-session-test: $case (${WINEARCH:-win64} prefix)"
-    wineserver -p
-    # The first program boots the session (wineboot --init: services); a plain wineboot then does
-    # what a logon does: runs the Run values.
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine_boot_session
+    # A plain wineboot (not --init) does what a logon does: runs the Run values.
     [ $logon = 1 ] && wine wineboot </dev/null >/dev/null 2>&1
     wine "$build/tests/$driver" --gtest_filter="$case" || status=1
-    end_session
+    wine_end_session
 done
 exit $status
