@@ -1,9 +1,9 @@
 #!/bin/bash
 # Tests that really end the Wine session (a shutdown, a restart) or install Dormex run here, in a
-# throw-away prefix with a wineserver of its own, never in the session the other tests live in.
-# Each case of the driver (a GoogleTest program) runs in a freshly started session of that prefix;
-# the prefix is removed at the end. WINEARCH from the environment picks the prefix's width (64-bit
-# by default).
+# throw-away prefix with a wineserver and an Xvfb of its own, never in the session the other tests
+# live in. Each case of the driver (a GoogleTest program) runs in a freshly started session of that
+# prefix; the prefix is removed at the end. WINEARCH from the environment picks the prefix's width
+# (64-bit by default).
 # Usage: throwaway-session-test.sh [--logon] [--installed] BUILD_DIR DRIVER CASE...
 #   --logon      each session is started as Windows starts one: the boot (services), then a logon
 #                (the Run values of the registry)
@@ -24,20 +24,26 @@ done
 build=$1
 driver=$2
 shift 2
-if [ -z "${DISPLAY:-}" ]; then
-    echo "throwaway-session-test: needs DISPLAY (the notification area and windows)" >&2
-    exit 77
-fi
 prefix=$(mktemp -d /tmp/dormex-throwaway.XXXXXX)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$build/bin"
 unset ALSA_CONFIG_PATH
 [ $installed = 1 ] && unset WINEPATH
 
+xvfb_pid=""
 cleanup() {
     wine_end_session
     rm -rf "$prefix"
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
+
+# A display of its own: the session's windows (an always-on-top countdown among them) must not
+# take the foreground from tests running meanwhile on the shared one.
+if ! wine_start_xvfb; then
+    echo "throwaway-session-test: Xvfb did not start" >&2
+    exit 1
+fi
 
 # No audio driver: the settings dialog finds no output device.
 wine_make_prefix ""
